@@ -1,0 +1,3 @@
+#include "curling/position_analysis.h"
+
+#include <gtest/gtest.h>
