@@ -79,8 +79,7 @@ CandidateList BuildCandidateList(const CurlingGameState& state, std::ostream& lo
     RunShotFamily(ShotFamilyTable[static_cast<std::size_t>(id)], state, list, log);
   }
   if (list.empty()) log << "error" << std::flush;
-  std::mt19937 rng = MakeShuffleGenerator();
-  ShuffleList(list, rng);
+  ShuffleFixedSeed(list);  // as a fresh generator of seed 5489 would
   return list;
 }
 

@@ -1,5 +1,6 @@
 #include "shots/random.h"
 
+#include <array>
 #include <mutex>
 
 namespace Curling {
@@ -22,6 +23,18 @@ float RandomPriority(std::mt19937& rng) {
   constexpr float kLargest = 3.4028234663852886e38f;
   const float u = static_cast<float>(static_cast<std::uint32_t>(rng())) / 4294967296.0f;
   return u * (kLargest - 0.0f) + 0.0f;
+}
+
+std::span<const std::uint32_t> FixedSeedShuffleDraws() {
+  static const std::array<std::uint32_t, 1024> draws = [] {
+    std::array<std::uint32_t, 1024> table{};
+    std::mt19937 rng = MakeShuffleGenerator();
+    for (std::size_t i = 1; i < table.size(); ++i) {
+      table[i] = BoundedDraw(rng, static_cast<std::uint32_t>(i + 1));
+    }
+    return table;
+  }();
+  return draws;
 }
 
 std::uint32_t WallClockSeed(std::chrono::system_clock::time_point now) {

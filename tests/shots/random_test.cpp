@@ -57,6 +57,20 @@ TEST(RandomTest, ShortListsAreNotShuffledAndDrawNothing) {
   EXPECT_EQ(rng, expected);
 }
 
+TEST(RandomTest, PrecomputedShuffleMatchesAFreshGenerator) {
+  // Across the end of the precomputed draws, too.
+  const std::size_t precomputed = FixedSeedShuffleDraws().size();
+  for (std::size_t length = 0; length <= precomputed + 3; ++length) {
+    std::vector<std::size_t> fresh(length);
+    std::iota(fresh.begin(), fresh.end(), 0);
+    std::vector<std::size_t> fixed = fresh;
+    std::mt19937 rng = MakeShuffleGenerator();
+    ShuffleList(fresh, rng);
+    ShuffleFixedSeed(fixed);
+    ASSERT_EQ(fixed, fresh) << "length " << length;
+  }
+}
+
 TEST(RandomTest, IndexDrawOfOneTakesNoOutput) {
   std::mt19937 rng = MakeShuffleGenerator();
   EXPECT_EQ(IndexDraw(rng, 1), 0u);
