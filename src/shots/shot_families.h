@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+
+#include "curling/game_state.h"
+#include "search/tree.h"
+
+namespace Curling {
+
+// Pi as asin(0.5) * 6, computed once before main runs; the families take all their angles from it.
+extern const double Pi;
+
+// Fixed points of the sheet, in sheet units: the tee and the radius of the house.
+inline constexpr double kTeeX = 2.375;
+inline constexpr double kTeeY = 4.88;
+inline constexpr double kHouseRadius = 1.83;
+
+// Power of every hit the engine makes, and the power that marks a draw.
+inline constexpr int kHitPower = 16;
+inline constexpr int kDrawPower = -1;
+
+// Distance of (x, y) from the tee: computed in double precision, rounded to single precision.
+float DistanceToTee(float x, float y);
+
+// A shot family: appends its candidate nodes for `state` to the end of `list`, never touching what
+// is already there. Families keep no state; every candidate costs one simulator call.
+using ShotFamily = void (*)(const CurlingGameState& state, CandidateList& list);
+
+// Six draws on a circle of 3.3 around the tee: "FREE_GUARD1" to "FREE_GUARD3", curl 1 then 0.
+void FreeGuardFamily(const CurlingGameState& state, CandidateList& list);
+// Per stone in the house with y above the tee line: two draws "GUARD" at distance-to-tee beyond it.
+void GuardFamily(const CurlingGameState& state, CandidateList& list);
+// Per stone in play: two draws "COME_AROUND" 2.0 behind it, curl 0 then 1.
+void ComeAroundFamily(const CurlingGameState& state, CandidateList& list);
+// Per stone in the house: two draws "FREEZE" just in front of it.
+void FreezeFamily(const CurlingGameState& state, CandidateList& list);
+// Per stone in the house: six hits "RAIZE" at power 16 just off it at 30, 90 and 150 degrees.
+void RaizeFamily(const CurlingGameState& state, CandidateList& list);
+// Two draws "TEE" to the tee.
+void TeeFamily(const CurlingGameState& state, CandidateList& list);
+// Six draws "HOUSE" on a circle of 0.8 around the tee, at 60, 90 and 120 degrees.
+void HouseFamily(const CurlingGameState& state, CandidateList& list);
+
+// Position of each family in ShotFamilyTable.
+enum ShotFamilyId : int {
+  kFreeGuard = 0,
+  kGuard = 1,
+  kComeAround = 2,
+  kFreeze = 3,
+  kRaize = 4,
+  kTee = 5,
+  kHouse = 6,
+};
+
+// The seven families in their fixed order.
+inline constexpr std::array<ShotFamily, 7> ShotFamilyTable = {
+    FreeGuardFamily, GuardFamily, ComeAroundFamily, FreezeFamily,
+    RaizeFamily,     TeeFamily,   HouseFamily,
+};
+
+}  // namespace Curling

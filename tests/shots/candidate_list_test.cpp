@@ -1,0 +1,231 @@
+#include "shots/candidate_list.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <numeric>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fake_simulator.h"
+#include "shots/random.h"
+#include "test_positions.h"
+
+namespace Curling {
+namespace {
+
+// A state with the given shot number, side byte (0, 1 or anything else) and end-score total
+// (held in end 0), and the given stones.
+CurlingGameState Situation(int shotNumber, std::uint8_t side, int scoreTotal,
+                           std::initializer_list<StonePosition> stones) {
+  CurlingGameState state = WithStones(stones);
+  state.shotNumber = shotNumber;
+  state.endScores[0] = scoreTotal;
+  std::memcpy(&state.sideToMove, &side, 1);
+  return state;
+}
+
+const StonePosition kInHouse{2.5f, 5.5f};
+const StonePosition kOutside{2.375f, 8.0f};
+
+TEST(ClassifySituationTest, EveryClassAndItsBoundaries) {
+  const std::string kShotError = "error src\\curling161\n";
+  struct Case {
+    const char* name;
+    CurlingGameState state;
+    int expectedClass;
+    std::string log;
+  };
+  const Case cases[] = {
+      {"empty sheet", Situation(0, 0, 0, {}), 1, ""},
+      {"empty sheet late", Situation(13, 1, 0, {}), 1, ""},
+      {"empty sheet, bad shot and side", Situation(20, 7, 0, {}), 1, ""},
+      {"in play but x at 0 is not counted", Situation(8, 0, 0, {{0.0f, 3.2f}}), 1, ""},
+      {"one stone s=4", Situation(4, 0, 0, {kInHouse}), 2, ""},
+      {"one stone s=-1", Situation(-1, 0, 0, {kInHouse}), 2, ""},
+      {"two stones s=4", Situation(4, 0, 0, {kInHouse, kOutside}), 3, ""},
+      {"two stones s=0, bad side", Situation(0, 9, 0, {kInHouse, kOutside}), 3, ""},
+      {"s=6 level side 0", Situation(6, 0, 0, {kInHouse}), 4, ""},
+      {"s=6 level side 1", Situation(6, 1, 0, {kInHouse}), 5, ""},
+      {"s=7 level side 0", Situation(7, 0, 0, {kInHouse}), 6, ""},
+      {"s=7 level side 1", Situation(7, 1, 0, {kInHouse}), 7, ""},
+      {"s=5 side 0 ahead", Situation(5, 0, 3, {kInHouse}), 6, ""},
+      {"s=12 side 1 behind", Situation(12, 1, 2, {kInHouse}), 4, ""},
+      {"s=12 side 0 behind", Situation(12, 0, -2, {kInHouse}), 5, ""},
+      {"s=13 side 0 level", Situation(13, 0, 0, {kInHouse}), 10, ""},
+      {"s=13 side 1 level", Situation(13, 1, 0, {kInHouse}), 11, ""},
+      {"s=14 total -1 side 0", Situation(14, 0, -1, {kInHouse}), 9, ""},
+      {"s=14 total -1 side 1", Situation(14, 1, -1, {kInHouse}), 9, ""},
+      {"s=14 total 1 side 1", Situation(14, 1, 1, {kInHouse}), 8, ""},
+      {"s=15 total -4 side 0", Situation(15, 0, -4, {kInHouse}), 11, ""},
+      {"s=16 side 0", Situation(16, 0, 0, {kInHouse}), 10, kShotError},
+      {"s=16 side 1", Situation(16, 1, 0, {kInHouse}), 11, kShotError},
+      {"s=5 bad side", Situation(5, 2, 0, {kInHouse}), 12, "State error\n"},
+      {"s=99 bad side", Situation(99, 255, 0, {kInHouse}), 12, kShotError + "State error\n"},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream log;
+    EXPECT_EQ(ClassifySituation(c.state, log), c.expectedClass) << c.name;
+    EXPECT_EQ(log.str(), c.log) << c.name;
+  }
+}
+
+// The count per family for the one-stone position kInHouse: free guards 6, guard 2, come-around
+// 2, freeze 2, raize 6, tee 2, house 6.
+TEST(BuildCandidateListTest, CandidateCountsOfEveryClass) {
+  struct Case {
+    CurlingGameState state;
+    int expectedClass;
+    std::size_t count;
+  };
+  const Case cases[] = {
+      {Situation(3, 0, 0, {}), 1, 14},
+      {Situation(3, 0, 0, {kInHouse}), 2, 26},
+      {Situation(3, 0, 0, {kInHouse, kOutside}), 3, 28},
+      {Situation(6, 0, 0, {kInHouse}), 4, 20},
+      {Situation(6, 1, 0, {kInHouse}), 5, 20},
+      {Situation(7, 0, 0, {kInHouse}), 6, 20},
+      {Situation(7, 1, 0, {kInHouse}), 7, 26},
+      {Situation(14, 0, 0, {kInHouse}), 8, 20},
+      {Situation(14, 0, -1, {kInHouse}), 9, 30},
+      {Situation(15, 0, 0, {kInHouse}), 10, 26},
+      {Situation(15, 1, 0, {kInHouse}), 11, 24},
+      {Situation(9, 3, 0, {kInHouse}), 12, 0},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream log;
+    ASSERT_EQ(ClassifySituation(c.state, log), c.expectedClass);
+    FakeSimulator::Reset();
+    const CandidateList list = BuildCandidateList(c.state, log);
+    EXPECT_EQ(list.size(), c.count) << "class " << c.expectedClass;
+    // Every candidate cost exactly one simulator call, and nothing else was called.
+    const FakeSimulator::Calls calls = FakeSimulator::Counts();
+    EXPECT_EQ(calls.createShot + calls.createHitShot, c.count) << "class " << c.expectedClass;
+    EXPECT_EQ(calls.simulation, 0u);
+  }
+}
+
+std::map<std::string, int> LabelCounts(const CandidateList& list) {
+  std::map<std::string, int> counts;
+  for (const Node& node : list) ++counts[node.value.shot.label];
+  return counts;
+}
+
+TEST(BuildCandidateListTest, EmptySheet) {
+  std::ostringstream log;
+  FakeSimulator::Reset();
+  const CandidateList list = BuildCandidateList(Situation(0, 0, 0, {}), log);
+  EXPECT_EQ(
+      LabelCounts(list),
+      (std::map<std::string, int>{
+          {"FREE_GUARD1", 2}, {"FREE_GUARD2", 2}, {"FREE_GUARD3", 2}, {"TEE", 2}, {"HOUSE", 6}}));
+  EXPECT_EQ(FakeSimulator::Counts().createShot, 14u);
+  EXPECT_EQ(FakeSimulator::Counts().createHitShot, 0u);
+  EXPECT_EQ(log.str(), "");
+  // The list reserved for 200 came back itself, not as a copy.
+  EXPECT_GE(list.capacity(), kCandidateReserve);
+}
+
+TEST(BuildCandidateListTest, ClassNineExampleRepeatsFamilies) {
+  std::ostringstream log;
+  FakeSimulator::Reset();
+  const CandidateList list = BuildCandidateList(Situation(14, 1, -1, {kInHouse}), log);
+  EXPECT_EQ(LabelCounts(list), (std::map<std::string, int>{
+                                   {"COME_AROUND", 4}, {"RAIZE", 12}, {"TEE", 8}, {"HOUSE", 6}}));
+  EXPECT_EQ(FakeSimulator::Counts().createHitShot, 12u);
+  EXPECT_EQ(FakeSimulator::Counts().createShot, 18u);
+}
+
+TEST(BuildCandidateListTest, ListIsTheFamiliesOutputInTheFixedPermutation) {
+  const CurlingGameState state = Situation(2, 0, 0, {kInHouse, kOutside, {1.0f, 3.0f}});
+  std::ostringstream log;
+  CandidateList unshuffled;
+  for (const ShotFamilyId id : ClassSequence(ClassifySituation(state, log))) {
+    ShotFamilyTable[static_cast<std::size_t>(id)](state, unshuffled);
+  }
+  std::vector<std::size_t> positions(unshuffled.size());
+  std::iota(positions.begin(), positions.end(), 0);
+  std::mt19937 rng = MakeShuffleGenerator();
+  ShuffleList(positions, rng);
+
+  const CandidateList list = BuildCandidateList(state, log);
+  ASSERT_EQ(list.size(), unshuffled.size());
+  ASSERT_GT(list.size(), 4u);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const CurlingMoveState& got = list[i].value.shot;
+    const CurlingMoveState& want = unshuffled[positions[i]].value.shot;
+    EXPECT_EQ(got.label, want.label) << i;
+    EXPECT_EQ(got.target.x, want.target.x) << i;
+    EXPECT_EQ(got.target.y, want.target.y) << i;
+    EXPECT_EQ(got.target.curl, want.target.curl) << i;
+    EXPECT_EQ(got.velocity.vx, want.velocity.vx) << i;
+  }
+  // The same state gives the same list every time.
+  const CandidateList again = BuildCandidateList(state, log);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    EXPECT_EQ(again[i].value.shot.label, list[i].value.shot.label);
+    EXPECT_EQ(again[i].value.shot.target.y, list[i].value.shot.target.y);
+  }
+  EXPECT_EQ(log.str(), "");
+}
+
+TEST(BuildCandidateListTest, ClassTwelveGivesAnEmptyListAndAnOpenLine) {
+  std::ostringstream log;
+  const CandidateList list = BuildCandidateList(Situation(6, 2, 0, {kInHouse}), log);
+  EXPECT_TRUE(list.empty());
+  log << "next";
+  EXPECT_EQ(log.str(), "State error\nerrornext");
+}
+
+void AppendTeeThenFail(const CurlingGameState& state, CandidateList& list) {
+  TeeFamily(state, list);
+  throw std::out_of_range("slot");
+}
+
+void FailOtherwise(const CurlingGameState&, CandidateList&) {
+  throw std::runtime_error("not an index failure");
+}
+
+TEST(BuildCandidateListTest, OutOfRangeInsideAFamilyIsReportedAndSkipped) {
+  std::ostringstream log;
+  CandidateList list;
+  RunShotFamily(AppendTeeThenFail, CurlingGameState{}, list, log);
+  RunShotFamily(HouseFamily, CurlingGameState{}, list, log);
+  EXPECT_EQ(log.str(), "Failed Get List Name :\n");
+  ASSERT_EQ(list.size(), 8u) << "what the failed family appended stays";
+  EXPECT_EQ(list[0].value.shot.label, "TEE");
+  EXPECT_EQ(list[7].value.shot.label, "HOUSE");
+  EXPECT_THROW(RunShotFamily(FailOtherwise, CurlingGameState{}, list, log), std::runtime_error);
+}
+
+TEST(BuildCandidateListTest, ConcurrentBuildsAgree) {
+  const CurlingGameState state = Situation(14, 0, -1, {kInHouse, kOutside});
+  std::ostringstream log;
+  const CandidateList reference = BuildCandidateList(state, log);
+  constexpr int kThreads = 4;
+  std::vector<int> matches(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      std::ostringstream ownLog;
+      for (int round = 0; round < 20; ++round) {
+        const CandidateList list = BuildCandidateList(state, ownLog);
+        bool same = list.size() == reference.size();
+        for (std::size_t i = 0; same && i < list.size(); ++i) {
+          same = list[i].value.shot.label == reference[i].value.shot.label &&
+                 list[i].value.shot.target.x == reference[i].value.shot.target.x;
+        }
+        matches[static_cast<std::size_t>(t)] += same ? 1 : 0;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(matches, std::vector<int>(kThreads, 20));
+}
+
+}  // namespace
+}  // namespace Curling
