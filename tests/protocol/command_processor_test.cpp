@@ -88,6 +88,8 @@ TEST(CommandTable, HoldsTheTenWordsAndNeedsBothHandlers) {
   EXPECT_THROW(CommandTable(IgnoreCommand, nullptr), std::invalid_argument);
 }
 
+// Letter case, line ends and leading spaces are covered through the program by the golden
+// sessions; here the texts no read can deliver: an empty one and one holding a zero byte.
 TEST(CommandProcessor, UnknownWordsAreReportedTokenByToken) {
   const struct {
     std::string text;
@@ -95,14 +97,6 @@ TEST(CommandProcessor, UnknownWordsAreReportedTokenByToken) {
   } cases[] = {
       {"HELLO world", "illegal command HELLO world \n \n"},
       {"", "illegal command \n \n"},
-      {"ISREADY\n", "illegal command ISREADY\n \n \n"},
-      {" ISREADY", "illegal command  ISREADY \n \n"},
-      {"ShowAll\r\n", "illegal command ShowAll\r\n \n \n"},
-      {"isready", "illegal command isready \n \n"},
-      {"Isready", "illegal command Isready \n \n"},
-      {"showall", "illegal command showall \n \n"},
-      {"RUN 2", "illegal command RUN 2 \n \n"},
-      {"go", "illegal command go \n \n"},
       {std::string("ISREADY\0", 8), std::string("illegal command ISREADY\0 \n \n", 28)},
   };
   for (const auto& c : cases) {
@@ -211,21 +205,6 @@ TEST(CommandProcessor, SetStateStoresValuesUncheckedAndSideAsNonZero) {
   }
 }
 
-TEST(CommandProcessor, ScoreWritesTheCurrentEndOnly) {
-  Engine engine;
-  EXPECT_EQ("", engine.Send({"SCORE 1", "SETSTATE 0 1 0 0", "SCORE -2"}));
-  EXPECT_EQ(1, engine.state().endScores[0]);
-  EXPECT_EQ(-2, engine.state().endScores[1]);
-  // Moving the end does not move the scores; 3abc converts as 3.
-  EXPECT_EQ("", engine.Send({"SETSTATE 0 9 0 0", "SCORE 3abc"}));
-  CurlingGameState expected;
-  expected.endNumber = 9;
-  expected.endScores[0] = 1;
-  expected.endScores[1] = -2;
-  expected.endScores[9] = 3;
-  ExpectSameState(expected, engine.state());
-}
-
 TEST(CommandProcessor, ScoreOutsideTheScoreTableIsRefused) {
   for (const char* setState : {"SETSTATE 0 10 0 0", "SETSTATE 0 -1 0 0",
                                "SETSTATE 0 2147483647 0 0", "SETSTATE 0 -2147483648 0 0"}) {
@@ -235,22 +214,6 @@ TEST(CommandProcessor, ScoreOutsideTheScoreTableIsRefused) {
     EXPECT_EQ("error end number\n", engine.Send({"SCORE 4"})) << setState;
     ExpectSameState(before, engine.state());
   }
-}
-
-TEST(CommandProcessor, ShowAllPrintsTheState) {
-  Engine engine;
-  std::string position = "POSITION 2.375 4.88 1.5 0 0 0 -1 -1 0 3.2";
-  for (int i = 5; i < Curling::kShotsPerEnd; ++i) position += " 0 0";
-  EXPECT_EQ(
-      "current_shot_number : 4 ;  \n"
-      "current_end_number : 1\n"
-      "Score : 0, -2, 0, 0, 0, 0, 0, 0, 0, 0, \n"
-      "Position : \n"
-      "2.375, 4.88\n"
-      "1.5, 0\n"
-      "0, 3.2\n",
-      engine.Send({position, "SETSTATE 4 1 10 1", "SCORE -2", "ShowAll extra"}));
-  EXPECT_TRUE(engine.replies.empty());
 }
 
 TEST(CommandProcessor, GoAndRunGetTheirTokensAndLowerCaseRunForwards) {
