@@ -48,7 +48,7 @@ ContactSearch FindContact(const Phase& a, const Phase& b, double from, double un
   double t = from;
   for (int step = 0; step < kMaxSteps; ++step) {
     const double speedBound = SpeedAt(a, t) + SpeedAt(b, t);
-    if (!(speedBound > 0.0)) return {false, until};  // both at rest from now on
+    if (!(speedBound > 0.0)) return {false, kInfinity};  // both at rest from now on
     const Kinematics ka = StateAt(a, t);
     const Kinematics kb = StateAt(b, t);
     const Vec r = ka.p - kb.p;
@@ -65,7 +65,9 @@ ContactSearch FindContact(const Phase& a, const Phase& b, double from, double un
       // its rate of change has fallen to zero at the bounded acceleration.
       h = std::max(kMinSeparatingStep, accel > 0.0 ? rate / d / accel : kInfinity);
     }
-    if (!(h > 0.0) || !std::isfinite(t + h) || t + h >= until) return {false, until};
+    // A step past the horizon certifies its whole length: later searches start from there.
+    if (!(h > 0.0) || !std::isfinite(t + h)) return {false, until};
+    if (t + h >= until) return {false, t + h};
     t += h;
   }
   return {false, t};

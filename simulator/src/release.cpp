@@ -56,7 +56,8 @@ Vec HitRelease(Vec target, bool curl, double speedAtTarget) {
     double next = w - f / df;
     if (!(next > 0.0)) next = 0.5 * w;
     if (next > 1.0) next = 0.5 * (w + 1.0);
-    const bool done = std::abs(next - w) <= 1e-15 * w;
+    // Newton converges quadratically: after a step below 1e-7 w the error is near 1e-14 w.
+    const bool done = std::abs(next - w) <= 1e-7 * w;
     w = next;
     if (done) break;
   }

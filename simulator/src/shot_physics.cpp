@@ -10,18 +10,20 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// Per-stone motion state during a shot.
+// Per-stone motion state during a shot. Set up by ShotRun for every stone.
 struct Body {
   Phase phase;
-  int spin = 0;            // rotation: only the delivered stone has one
-  bool active = false;     // in play
-  double leaveTime = 0.0;  // when the current phase takes it out of play (or infinity)
+  int spin;          // rotation: only the delivered stone has one
+  bool active;       // in play
+  double leaveTime;  // when the current phase takes it out of play (or infinity)
 };
 
-// Per-pair search state: a found contact, or the time up to which none can occur.
+// Per-pair search state: a found contact, or the time up to which none can occur. Left
+// uninitialised until one of the two stones starts a phase (SetPhase), the only way a pair
+// comes to be searched.
 struct PairState {
-  double hitTime = kInfinity;
-  double freeUntil = 0.0;
+  double hitTime;
+  double freeUntil;
 };
 
 enum class EventKind { kNone, kStop, kLeave, kContact, kRecheck };
@@ -32,9 +34,11 @@ class ShotRun {
   ShotRun(StoneSet& stones, int shooter, Vec release, int spin)
       : stones_(stones), shooter_(shooter) {
     for (int i = 0; i < kStoneCount; ++i) {
-      bodies_[i].active = stones.inPlay[i];
-      bodies_[i].phase = StartPhase(0.0, stones.position[i], {}, 0);
-      bodies_[i].leaveTime = kInfinity;
+      Body& b = bodies_[i];
+      b.active = stones.inPlay[i];
+      b.spin = 0;
+      b.leaveTime = kInfinity;
+      if (b.active) b.phase = StartPhase(0.0, stones.position[i], {}, 0);
     }
     bodies_[shooter].active = true;
     bodies_[shooter].spin = spin;
