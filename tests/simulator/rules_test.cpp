@@ -115,7 +115,7 @@ TEST(FreeGuardZone, ProtectsTheOtherSidesGuardsDuringTheFirstFiveShots) {
 TEST(FreeGuardZone, HouseStonesAndStonesBeyondTheHogLineAreNotGuards) {
   // Stones of the other side taken out at shot 2: in the house, short of the hog line, and on
   // the tee line (the zone lies strictly between the tee line and the hog line).
-  const float places[][2] = {{kTeeX, 5.5f}, {kTeeX, 14.0f}, {0.3f, kTeeY}};
+  const float places[][2] = {{kTeeX, 5.5f}, {kTeeX, 14.0f}, {4.4f, kTeeY}};
   for (const auto& p : places) {
     CurlingStateRecord r = MakeRecord(2, 0, false, {{1, p[0], p[1]}});
     ASSERT_EQ(0, Simulation(&r, Hit(p[0], p[1], p[0] < 1.0f, 16.0f), 0.0f, nullptr, 0));
