@@ -14,8 +14,8 @@ Vec UnitOr(Vec v, double length) {
   return {v.x / length, v.y / length};
 }
 
-// The release speed v0 and heading that carry the stone by offset along the shape point g of
-// its path (p(u) - p0 = dir * v0^2 / a * g): rotate offset back by g's angle, scale by |g|.
+// The release velocity of the given speed whose path reaches offset at the shape point g
+// (p(u) - p0 = dir * v0^2 / a * g): its heading is offset's direction turned back by g's angle.
 Vec ReleaseFor(Vec offset, double distance, Vec g, double speed) {
   const double gLength = Norm(g);
   const Vec heading = MulConj(UnitOr(offset, distance), UnitOr(g, gLength));
