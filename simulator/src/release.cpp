@@ -46,8 +46,8 @@ Vec HitRelease(Vec target, bool curl, double speedAtTarget) {
   const double vt2 = speedAtTarget * speedAtTarget;
   const double ad = kDeceleration * distance;
   double w = speedAtTarget / std::sqrt(vt2 + 2.0 * ad);
+  ShapePoint s = PathShape(1.0 - w, c);
   for (int i = 0; i < 8; ++i) {
-    const ShapePoint s = PathShape(1.0 - w, c);
     const double g = Norm(s.offset);
     const double f = vt2 * g - ad * w * w;
     // d|G|/du = Re(conj(G/|G|) (1 - u) e^{icu}), and du = -dw.
@@ -56,12 +56,13 @@ Vec HitRelease(Vec target, bool curl, double speedAtTarget) {
     double next = w - f / df;
     if (!(next > 0.0)) next = 0.5 * w;
     if (next > 1.0) next = 0.5 * (w + 1.0);
-    // Newton converges quadratically: after a step below 1e-7 w the error is near 1e-14 w.
-    const bool done = std::abs(next - w) <= 1e-7 * w;
+    // A step below 1e-9 w: w is already far inside float precision of the release; keep the
+    // shape that goes with it.
+    if (!(std::abs(next - w) > 1e-9 * w)) break;
     w = next;
-    if (done) break;
+    s = PathShape(1.0 - w, c);
   }
-  return ReleaseFor(offset, distance, PathShape(1.0 - w, c).offset, speedAtTarget / w);
+  return ReleaseFor(offset, distance, s.offset, speedAtTarget / w);
 }
 
 double HitSpeed(float power) {
