@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -192,6 +193,10 @@ struct HandleCase {
   const char* input;  // the one command in the input file; null: no standard input at all
   bool closeOutput;   // no standard output at all
 };
+
+void PrintTo(const HandleCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class MissingHandles : public testing::TestWithParam<HandleCase> {};
 
