@@ -66,6 +66,8 @@ std::string GamePageName(int game) {
 
 std::string GamePage(const GameResult& game, const std::array<std::string, 2>& names, int ends) {
   std::array<std::string, 2> nameOfSide{names[game.engineOfSide[0]], names[game.engineOfSide[1]]};
+  std::array<std::string, 2> labelOfSide{kEngineLabels[game.engineOfSide[0]],
+                                         kEngineLabels[game.engineOfSide[1]]};
   std::string html = Head("Game " + Number(game.game + 1));
   html += "<h1>Game " + Number(game.game + 1) + "</h1>\n";
   html += "<p><a href=\"index.html\">All games</a></p>\n";
@@ -95,7 +97,7 @@ std::string GamePage(const GameResult& game, const std::array<std::string, 2>& n
           XmlEscape(ResultText(game)) + "</p>\n";
   html += "<div class=\"ends\">\n";
   for (const EndPicture& end : game.ends) {
-    html += "<figure>\n" + HouseSvg(end, nameOfSide) + "<figcaption><a href=\"" +
+    html += "<figure>\n" + HouseSvg(end, labelOfSide) + "<figcaption><a href=\"" +
             EndSvgName(end.game, end.end) + "\">End " + Number(end.end + 1) +
             "</a></figcaption>\n</figure>\n";
   }

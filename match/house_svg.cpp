@@ -17,7 +17,7 @@ constexpr double kBackLine = 3.05;
 constexpr double kHogLine = 11.28;
 constexpr double kStoneRadius = 0.145;
 constexpr double kScale = 100.0;
-constexpr double kLegend = 70.0;  // legend band under the sheet, in drawing units
+constexpr double kLegend = 90.0;  // legend band under the sheet, in drawing units
 
 double ScreenX(double x) {
   return (kWidth - x) * kScale;
@@ -122,19 +122,18 @@ std::string HouseSvg(const EndPicture& end, const std::array<std::string, 2>& na
         "fill=\"#000\">%d</text></g>\n",
         side, x, y, kStoneRadius * kScale, kSideColours[side], x, y + 5.0, slot + 1);
   }
-  // Legend: each side's colour and engine, and the end's score.
+  // Legend: each side's colour and engine, then the end's score.
   for (int side = 0; side < 2; ++side) {
-    double y = sheet + 22.0 + side * 26.0;
-    svg += Format("<circle cx=\"20\" cy=\"%.1f\" r=\"9\" fill=\"%s\" stroke=\"#222\"/>", y - 5.0,
-                  kSideColours[side]);
-    svg += Format("<text x=\"36\" y=\"%.1f\" font-size=\"18\">", y);
+    double x = 20.0 + side * width / 2.0;
+    svg += Format("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"9\" fill=\"%s\" stroke=\"#222\"/>", x,
+                  sheet + 22.0, kSideColours[side]);
+    svg += Format("<text x=\"%.1f\" y=\"%.1f\" font-size=\"20\">", x + 16.0, sheet + 29.0);
     svg += XmlEscape(nameOfSide[side]) + Format(" (side %d)", side) + "</text>\n";
   }
   std::string score = end.score == 0
                           ? std::string("blank")
                           : Format("side %d scores %d", end.score > 0 ? 0 : 1, std::abs(end.score));
-  svg += Format("<text x=\"%.0f\" y=\"%.1f\" font-size=\"18\" text-anchor=\"end\">End %d: ",
-                width - 10.0, sheet + 35.0, end.end + 1);
+  svg += Format("<text x=\"20\" y=\"%.1f\" font-size=\"20\">End %d: ", sheet + 66.0, end.end + 1);
   svg += score + "</text>\n</svg>\n";
   return svg;
 }

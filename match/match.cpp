@@ -49,7 +49,8 @@ class MatchObserver : public GameObserver {
 
   void OnEnd(const EndPicture& end) override {
     if (options_.picturesDir.empty()) return;
-    std::array<std::string, 2> nameOfSide{names_[engineOfSide_[0]], names_[engineOfSide_[1]]};
+    std::array<std::string, 2> nameOfSide{kEngineLabels[engineOfSide_[0]],
+                                          kEngineLabels[engineOfSide_[1]]};
     WriteFile(fs::path(options_.picturesDir) / EndSvgName(end.game, end.end),
               HouseSvgDocument(end, nameOfSide));
   }
@@ -72,17 +73,17 @@ struct EnginePair {
   }
 };
 
+// "game 2: B 5 - 3 A, winner B", with any forfeit and its reason.
 std::string GameLine(const GameResult& game) {
   std::string line = "game " + std::to_string(game.game + 1) + ": ";
-  if (game.Forfeited()) {
-    for (int side = 0; side < 2; ++side) {
-      if (game.forfeit[side].empty()) continue;
-      line += kEngineLabels[game.engineOfSide[side]] + " forfeits (" + game.forfeit[side] + "); ";
-    }
+  for (int side = 0; side < 2; ++side) {
+    if (game.forfeit[side].empty()) continue;
+    line += kEngineLabels[game.engineOfSide[side]] + " forfeits (" + game.forfeit[side] + "); ";
   }
-  int total = game.Total();
-  line += kEngineLabels[game.engineOfSide[0]] + " " + std::to_string(total > 0 ? total : 0);
-  line += " (side 0 total " + std::to_string(total) + "), winner ";
+  int points[2] = {0, 0};
+  for (int score : game.endScores) points[score > 0 ? 0 : 1] += score > 0 ? score : -score;
+  line += kEngineLabels[game.engineOfSide[0]] + " " + std::to_string(points[0]) + " - " +
+          std::to_string(points[1]) + " " + kEngineLabels[game.engineOfSide[1]] + ", winner ";
   line +=
       game.winnerSide < 0 ? std::string("none") : kEngineLabels[game.engineOfSide[game.winnerSide]];
   return line + "\n";

@@ -14,7 +14,7 @@ using Testing::TempDir;
 
 // Whether xmllint accepts the file as well-formed XML.
 bool WellFormed(const std::string& path) {
-  return Testing::Run({"/usr/bin/xmllint", "--noout", path}) == 0;
+  return Testing::RunProgram({"/usr/bin/xmllint", "--noout", path}) == 0;
 }
 
 EndPicture SampleEnd() {
@@ -34,7 +34,7 @@ EndPicture SampleEnd() {
 
 TEST(HouseSvg, DrawsEveryStoneInPlayColouredBySideAndNumberedByShot) {
   EndPicture end = SampleEnd();
-  std::string svg = HouseSvg(end, {"A: <x & y>", "B: \"q\""});
+  std::string svg = HouseSvg(end, {"A <x & y>", "B \"q\""});
   std::regex stone("<g class=\"stone side([01])\">.*?fill=\"(#[0-9a-f]+)\".*?>([0-9]+)</text>");
   std::vector<std::pair<int, int>> found;  // side, shot number
   for (auto it = std::sregex_iterator(svg.begin(), svg.end(), stone); it != std::sregex_iterator();
@@ -44,8 +44,8 @@ TEST(HouseSvg, DrawsEveryStoneInPlayColouredBySideAndNumberedByShot) {
     found.emplace_back(side, std::stoi((*it)[3]));
   }
   EXPECT_EQ(found, (std::vector<std::pair<int, int>>{{1, 1}, {0, 2}, {1, 5}, {0, 16}}));
-  EXPECT_NE(svg.find("A: &lt;x &amp; y&gt;"), std::string::npos);
-  EXPECT_NE(svg.find("B: &quot;q&quot;"), std::string::npos);
+  EXPECT_NE(svg.find("A &lt;x &amp; y&gt; (side 0)"), std::string::npos);
+  EXPECT_NE(svg.find("B &quot;q&quot; (side 1)"), std::string::npos);
   EXPECT_NE(svg.find("side 1 scores 2"), std::string::npos);
 }
 

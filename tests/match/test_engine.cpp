@@ -6,7 +6,7 @@
 //   --delay-ms N       for slow: pause before each reply
 //   --read-delay-ms N  pause before every read, so that commands written too early would merge
 //   --transcript FILE  append every read as one line: what the runner sent, one command a line
-//   --pid-file FILE    write the process id at start
+//   --pid-file FILE    append the process id at start
 #include <unistd.h>
 
 #include <cerrno>
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
       return 2;
   }
   if (!s.pidFile.empty()) {
-    FILE* f = std::fopen(s.pidFile.c_str(), "w");
+    FILE* f = std::fopen(s.pidFile.c_str(), "a");
     if (!f) return 2;
     std::fprintf(f, "%ld\n", static_cast<long>(getpid()));
     std::fclose(f);

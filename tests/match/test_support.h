@@ -50,8 +50,8 @@ inline std::vector<std::string> ReadLines(const std::string& path) {
 
 // Runs a program (no shell) with its standard output and error sent to files; returns the wait
 // status.
-inline int Run(const std::vector<std::string>& argv, const std::string& out = "/dev/null",
-               const std::string& err = "/dev/null") {
+inline int RunProgram(const std::vector<std::string>& argv, const std::string& out = "/dev/null",
+                      const std::string& err = "/dev/null") {
   pid_t child = fork();
   if (child == 0) {
     FILE* o = std::freopen(out.c_str(), "w", stdout);
