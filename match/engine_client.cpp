@@ -17,6 +17,9 @@ constexpr auto kSettle = std::chrono::milliseconds(300);
 // How long an engine whose pipes closed gets to exit before it is killed.
 constexpr auto kExitGrace = std::chrono::milliseconds(500);
 
+// Output an engine may write in answer to one command without giving a reply.
+constexpr std::size_t kMaxOutput = std::size_t{1} << 20;
+
 std::string Quote(const std::string& text) {
   constexpr std::size_t kMax = 120;
   std::string shown = text.size() > kMax ? text.substr(0, kMax) + "..." : text;
@@ -117,11 +120,8 @@ void EngineClient::Shutdown() {
 }
 
 Fault EngineClient::Gone(const std::string& while_) {
-  auto until = Clock::now() + kExitGrace;
-  while (!process_->Exited() && Clock::now() < until) {
-    process_->ReadSome(std::min(until, Clock::now() + std::chrono::milliseconds(5)));
-  }
-  std::string how = process_->Exited() ? process_->ExitDescription() : "closed its output";
+  std::string how = process_->WaitExit(Clock::now() + kExitGrace) ? process_->ExitDescription()
+                                                                  : "closed its pipes";
   if (!answeredOnce_) return Fault{"did not start: " + how + " before answering"};
   return Fault{"exited (" + how + ") while " + while_};
 }
@@ -152,6 +152,9 @@ std::variant<ReplyScan, Fault> EngineClient::Await(ReplyKind kind, Clock::time_p
     }
     if (scan.status == ScanStatus::kInvalid) {
       return Fault{std::string("invalid reply to ") + word + ": " + Quote(scan.text)};
+    }
+    if (output.size() > kMaxOutput) {
+      return Fault{std::string("more than 1 MiB of output without a reply to ") + word};
     }
     const bool unfinished = scan.consumed < output.size();
     auto wakeUp = unfinished ? std::min(deadline, lastData + kSettle) : deadline;

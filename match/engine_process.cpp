@@ -149,6 +149,16 @@ void EngineProcess::Reap() {
   status_ = status;
 }
 
+bool EngineProcess::WaitExit(Clock::time_point deadline) {
+  while (!Exited()) {
+    if (Clock::now() >= deadline) return false;
+    Drain();
+    pollfd fd{fromEngine_, static_cast<short>(outputClosed_ ? 0 : POLLIN), 0};
+    WaitForEvents(&fd, 1, std::min<std::chrono::nanoseconds>(kPollStep * 2, Until(deadline)));
+  }
+  return true;
+}
+
 std::string EngineProcess::ExitDescription() const {
   if (!reaped_) return "still running";
   if (WIFEXITED(status_)) return "exit status " + std::to_string(WEXITSTATUS(status_));
@@ -160,15 +170,10 @@ void EngineProcess::Stop(std::chrono::milliseconds grace) {
   if (pid_ < 0 || stopped_) return;
   stopped_ = true;
   CloseFd(toEngine_);
-  auto deadline = Clock::now() + grace;
-  while (!Exited() && Clock::now() < deadline) {
-    Drain();
-    pollfd fd{fromEngine_, static_cast<short>(outputClosed_ ? 0 : POLLIN), 0};
-    try {
-      WaitForEvents(&fd, 1, std::min<std::chrono::nanoseconds>(kPollStep * 5, Until(deadline)));
-    } catch (const Interrupted&) {
-      break;  // stop waiting politely; the kill below still happens
-    }
+  try {
+    WaitExit(Clock::now() + grace);
+  } catch (const Interrupted&) {
+    // Stop waiting politely; the kill below still happens.
   }
   if (!reaped_) {
     kill(-pid_, SIGKILL);  // the whole group: the shell and anything it started

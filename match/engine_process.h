@@ -47,6 +47,9 @@ class EngineProcess {
   // Whether the child has exited; reaps it when it has.
   bool Exited();
 
+  // Waits until the child exits or the deadline passes, collecting its output; true if it exited.
+  bool WaitExit(Clock::time_point deadline);
+
   // "exit status N" or "killed by signal N" once the child is reaped, else "still running".
   std::string ExitDescription() const;
 

@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
   try {
     Match::SimulatorShotPlayer physics;
     Match::RunMatch(options, physics, std::cerr);
+    // A signal that came after the last wait: the match is complete, but the user asked to stop.
+    if (int signal = Match::PendingInterrupt()) return 128 + signal;
     return 0;
   } catch (const Match::Interrupted& interrupted) {
     std::cerr << "curling-match: interrupted; engines stopped\n";

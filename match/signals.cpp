@@ -60,9 +60,10 @@ int WaitForEvents(pollfd* fds, nfds_t count, std::chrono::nanoseconds timeout) {
 }
 
 void ResetSignalsInChild() {
-  signal(SIGPIPE, SIG_DFL);
-  signal(SIGINT, SIG_DFL);
-  signal(SIGTERM, SIG_DFL);
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  sigemptyset(&standard.sa_mask);
+  for (int signal : {SIGPIPE, SIGINT, SIGTERM}) sigaction(signal, &standard, nullptr);
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);

@@ -155,6 +155,7 @@ TEST(MatchProcess, FaultsLoseByForfeitAndTheNextGameGetsAFreshProcess) {
       {"garbage", "--mode garbage", false, "invalid reply to GO: \"HELLO THERE\"", 1},
       {"not a number", "--mode bad-number", false, "invalid reply to GO: \"BESTSHOT nan", 1},
       {"bad curl", "--mode bad-curl", false, "invalid reply to GO: \"BESTSHOT 0.1 -2.3 2\"", 1},
+      {"endless output", "--mode flood", false, "more than 1 MiB of output without a reply", 1},
       {"early exit", "--mode exit", false, "exited (exit status 7) while waiting for the reply", 1},
       {"late exit", "--mode exit --at-go 3", false, "exited (exit status 7)", 5},
       {"no READYOK", "--mode no-ready", false, "no reply to ISREADY within 0.5 s", 0},

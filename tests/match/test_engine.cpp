@@ -1,7 +1,7 @@
 // A small engine for the match runner's tests. It speaks the engine protocol (one command per
 // read of at most 1024 bytes, replies without a line terminator) and draws to the tee on GO, or
 // misbehaves on purpose, as its options say:
-//   --mode draw|silent|garbage|bad-number|bad-curl|exit|diagnostics|slow|no-ready|deaf
+//   --mode draw|silent|garbage|bad-number|bad-curl|flood|exit|diagnostics|slow|no-ready|deaf
 //   --at-go N          misbehave from the N-th GO of the process on (default 1); earlier GOs draw
 //   --delay-ms N       for slow: pause before each reply
 //   --read-delay-ms N  pause before every read, so that commands written too early would merge
@@ -119,6 +119,9 @@ int main(int argc, char** argv) {
         Reply("BESTSHOT nan -2.3 1");
       } else if (s.mode == "bad-curl") {
         Reply("BESTSHOT 0.1 -2.3 2");
+      } else if (s.mode == "flood") {
+        const std::string chunk(65536, 'x');  // endless output without a line feed
+        while (true) Reply(chunk);
       } else if (s.mode == "exit") {
         return 7;
       } else if (s.mode == "diagnostics") {
