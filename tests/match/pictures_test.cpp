@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
 
 #include "game_page.h"
 #include "house_svg.h"
@@ -35,13 +34,16 @@ EndPicture SampleEnd() {
 TEST(HouseSvg, DrawsEveryStoneInPlayColouredBySideAndNumberedByShot) {
   EndPicture end = SampleEnd();
   std::string svg = HouseSvg(end, {"A <x & y>", "B \"q\""});
-  std::regex stone("<g class=\"stone side([01])\">.*?fill=\"(#[0-9a-f]+)\".*?>([0-9]+)</text>");
   std::vector<std::pair<int, int>> found;  // side, shot number
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), stone); it != std::sregex_iterator();
-       ++it) {
-    int side = std::stoi((*it)[1]);
-    EXPECT_EQ((*it)[2], kSideColours[side]);
-    found.emplace_back(side, std::stoi((*it)[3]));
+  const std::string open = "<g class=\"stone side";
+  for (std::size_t at = svg.find(open); at != std::string::npos; at = svg.find(open, at + 1)) {
+    std::string group = svg.substr(at, svg.find("</g>", at) - at);
+    int side = group[open.size()] - '0';
+    std::size_t fill = group.find("fill=\"") + 6;
+    EXPECT_EQ(group.substr(fill, group.find('"', fill) - fill), kSideColours[side]);
+    std::size_t textEnd = group.find("</text>");
+    std::size_t textStart = group.rfind('>', textEnd) + 1;
+    found.emplace_back(side, std::stoi(group.substr(textStart, textEnd - textStart)));
   }
   EXPECT_EQ(found, (std::vector<std::pair<int, int>>{{1, 1}, {0, 2}, {1, 5}, {0, 16}}));
   EXPECT_NE(svg.find("A &lt;x &amp; y&gt; (side 0)"), std::string::npos);
