@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,6 +148,18 @@ void EngineProcess::Reap() {
   }
   reaped_ = true;
   status_ = status;
+  // The rest of the group (already sent SIGKILL): processes the shell started, which became the
+  // runner's children when the shell died (see AdoptOrphanedEngineProcesses). Waiting for them
+  // means none is still alive, even for a moment, once the engine is stopped.
+  while (true) {
+    pid_t got = waitpid(-pid_, nullptr, 0);
+    if (got > 0 || (got < 0 && errno == EINTR)) continue;
+    break;
+  }
+}
+
+void AdoptOrphanedEngineProcesses() {
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
 }
 
 bool EngineProcess::WaitExit(Clock::time_point deadline) {

@@ -73,4 +73,9 @@ class EngineProcess {
   std::string output_;
 };
 
+// Makes the runner the reaper of orphaned descendants (Linux), so that the processes an engine's
+// shell started become the runner's children when the shell dies and can be waited for after
+// their process group is killed. Called once from main.
+void AdoptOrphanedEngineProcesses();
+
 }  // namespace Match

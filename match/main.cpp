@@ -2,12 +2,14 @@
 #include <iostream>
 #include <variant>
 
+#include "engine_process.h"
 #include "match.h"
 #include "options.h"
 #include "signals.h"
 
 int main(int argc, char** argv) {
   Match::InstallSignalHandling();
+  Match::AdoptOrphanedEngineProcesses();
   auto parsed = Match::ParseOptions(argc, argv);
   if (auto* exit = std::get_if<Match::ParseExit>(&parsed)) {
     (exit->toStdout ? std::cout : std::cerr) << exit->text << std::flush;
