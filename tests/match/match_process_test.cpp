@@ -232,7 +232,7 @@ TEST(MatchProcess, InterruptKillsEveryEngine) {
       // Engine B is slow to answer ISREADY and started through a shell pipeline, so that the
       // shell itself forks: the whole group must go.
       std::string a = Engine("--pid-file " + dir / "pids");
-      std::string b = Engine("--mode slow --delay-ms 100000 --pid-file " + dir / "pids") + " | cat";
+      std::string b = Engine("--ready-delay-ms 100000 --pid-file " + dir / "pids") + " | cat";
       execl(kMatchBin.c_str(), kMatchBin.c_str(), "--time-limit", "1000", a.c_str(), b.c_str(),
             static_cast<char*>(nullptr));
       _exit(127);
@@ -249,6 +249,30 @@ TEST(MatchProcess, InterruptKillsEveryEngine) {
     EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
     for (long pid : ReadPids(dir / "pids")) EXPECT_FALSE(Alive(pid)) << pid;
   }
+}
+
+TEST(MatchProcess, RecordKeepsEveryShotPlayedWhenTheRunnerDies) {
+  TempDir dir;
+  const std::string record = dir / "r.jsonl";
+  pid_t runner = fork();
+  if (runner == 0) {
+    std::freopen("/dev/null", "w", stderr);
+    std::string a = Engine("--pid-file " + dir / "pids");
+    // B stalls on its third shot, the sixth of the end.
+    std::string b = Engine("--mode slow --delay-ms 100000 --at-go 3 --pid-file " + dir / "pids");
+    execl(kMatchBin.c_str(), kMatchBin.c_str(), "--record", record.c_str(), a.c_str(), b.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  bool stalled = WaitForLines(record, 1 + 5);
+  kill(runner, SIGKILL);  // no chance to clean up: as in a crash
+  waitpid(runner, nullptr, 0);
+  for (long pid : ReadPids(dir / "pids")) kill(static_cast<pid_t>(pid), SIGKILL);
+  ASSERT_TRUE(stalled);
+  auto lines = ReadRecord(record);  // every line is a whole JSON object
+  ASSERT_EQ(lines.size(), 1u + 5);
+  EXPECT_EQ(lines[0]["type"], "match");
+  for (int shot = 1; shot <= 5; ++shot) EXPECT_EQ(lines[shot]["shot"], shot);
 }
 
 TEST(MatchProcess, ExitStatusFollowsUnixConventions) {

@@ -3,7 +3,8 @@
 // misbehaves on purpose, as its options say:
 //   --mode draw|silent|garbage|bad-number|bad-curl|flood|exit|diagnostics|slow|no-ready|deaf
 //   --at-go N          misbehave from the N-th GO of the process on (default 1); earlier GOs draw
-//   --delay-ms N       for slow: pause before each reply
+//   --delay-ms N       for slow: pause before each BESTSHOT
+//   --ready-delay-ms N pause before READYOK
 //   --read-delay-ms N  pause before every read, so that commands written too early would merge
 //   --transcript FILE  append every read as one line: what the runner sent, one command a line
 //   --pid-file FILE    append the process id at start
@@ -25,6 +26,7 @@ struct Settings {
   std::string mode = "draw";
   int atGo = 1;
   int delayMs = 0;
+  int readyDelayMs = 0;
   int readDelayMs = 0;
   std::string transcript;
   std::string pidFile;
@@ -60,20 +62,23 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string key = argv[i];
     std::string value = argv[i + 1];
-    if (key == "--mode")
+    if (key == "--mode") {
       s.mode = value;
-    else if (key == "--at-go")
+    } else if (key == "--at-go") {
       s.atGo = std::atoi(value.c_str());
-    else if (key == "--delay-ms")
+    } else if (key == "--delay-ms") {
       s.delayMs = std::atoi(value.c_str());
-    else if (key == "--read-delay-ms")
+    } else if (key == "--ready-delay-ms") {
+      s.readyDelayMs = std::atoi(value.c_str());
+    } else if (key == "--read-delay-ms") {
       s.readDelayMs = std::atoi(value.c_str());
-    else if (key == "--transcript")
+    } else if (key == "--transcript") {
       s.transcript = value;
-    else if (key == "--pid-file")
+    } else if (key == "--pid-file") {
       s.pidFile = value;
-    else
-      return 2;
+    } else {
+      return 2;  // an unknown option: fail loudly rather than play normally
+    }
   }
   if (!s.pidFile.empty()) {
     FILE* f = std::fopen(s.pidFile.c_str(), "a");
@@ -102,7 +107,7 @@ int main(int argc, char** argv) {
     }
     if (command == "ISREADY") {
       if (s.mode == "no-ready") continue;
-      Pause(s.mode == "slow" ? s.delayMs : 0);
+      Pause(s.readyDelayMs);
       Reply("READYOK");
     } else if (command.rfind("SETSTATE ", 0) == 0) {
       shotNumber = std::atoi(command.c_str() + 9);
