@@ -201,9 +201,10 @@ TEST(MatchProcess, FaultsLoseByForfeitAndTheNextGameGetsAFreshProcess) {
 
 TEST(MatchProcess, SlowButInTimeIsNoFault) {
   TempDir dir;
-  MatchRun run =
-      RunMatchProgram(dir, {"--ends", "1", "--time-limit", "20", "--record", dir / "r.jsonl",
-                            Engine("--mode slow --delay-ms 40"), Engine()});
+  // A answers late; B writes each reply in two pieces with a pause between them.
+  MatchRun run = RunMatchProgram(
+      dir, {"--ends", "1", "--time-limit", "20", "--record", dir / "r.jsonl",
+            Engine("--mode slow --delay-ms 40"), Engine("--mode split --delay-ms 30")});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   auto record = ReadRecord(dir / "r.jsonl");
   EXPECT_TRUE(OfType(record, "game")[0]["forfeits"].empty());

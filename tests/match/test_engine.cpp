@@ -1,9 +1,9 @@
 // A small engine for the match runner's tests. It speaks the engine protocol (one command per
 // read of at most 1024 bytes, replies without a line terminator) and draws to the tee on GO, or
 // misbehaves on purpose, as its options say:
-//   --mode draw|silent|garbage|bad-number|bad-curl|flood|exit|diagnostics|slow|no-ready|deaf
+//   --mode draw|silent|garbage|bad-number|bad-curl|flood|exit|diagnostics|split|slow|no-ready|deaf
 //   --at-go N          misbehave from the N-th GO of the process on (default 1); earlier GOs draw
-//   --delay-ms N       for slow: pause before each BESTSHOT
+//   --delay-ms N       for slow: pause before each BESTSHOT; for split: inside it
 //   --ready-delay-ms N pause before READYOK
 //   --read-delay-ms N  pause before every read, so that commands written too early would merge
 //   --transcript FILE  append every read as one line: what the runner sent, one command a line
@@ -134,6 +134,12 @@ int main(int argc, char** argv) {
         Reply("thinking about shot " + std::to_string(shotNumber) + "\n");
         Reply("candidates 12 BESTSHOT-like text inside a line\n");
         Reply(DrawReply(shotNumber));
+      } else if (s.mode == "split") {
+        // The reply in two writes, the second after a pause.
+        std::string reply = DrawReply(shotNumber);
+        Reply(reply.substr(0, 11));
+        Pause(s.delayMs);
+        Reply(reply.substr(11));
       } else if (s.mode == "slow") {
         Pause(s.delayMs);
         Reply(DrawReply(shotNumber));
