@@ -83,7 +83,7 @@ GameResult PlayGame(int game, const std::array<Player*, 2>& bySide,
       picture.score = state.endScores[event.end];
       result.endScores.push_back(picture.score);
       result.ends.push_back(picture);
-      observer.OnEnd(picture);
+      observer.OnEnd(picture, result);
       for (StonePosition& stone : state.stones) stone = StonePosition{0.0f, 0.0f};
     }
   }

@@ -54,7 +54,8 @@ class GameObserver {
  public:
   virtual ~GameObserver() = default;
   virtual void OnShot(const ShotEvent& shot) = 0;
-  virtual void OnEnd(const EndPicture& end) = 0;
+  // `soFar` is the game up to and including this end (no winner yet).
+  virtual void OnEnd(const EndPicture& end, const GameResult& soFar) = 0;
 };
 
 // What a game is played with.

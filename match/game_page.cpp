@@ -64,7 +64,8 @@ std::string GamePageName(int game) {
   return "game-" + Padded(game + 1) + ".html";
 }
 
-std::string GamePage(const GameResult& game, const std::array<std::string, 2>& names, int ends) {
+std::string GamePage(const GameResult& game, const std::array<std::string, 2>& names, int ends,
+                     bool finished) {
   std::array<std::string, 2> nameOfSide{names[game.engineOfSide[0]], names[game.engineOfSide[1]]};
   std::array<std::string, 2> labelOfSide{kEngineLabels[game.engineOfSide[0]],
                                          kEngineLabels[game.engineOfSide[1]]};
@@ -93,8 +94,12 @@ std::string GamePage(const GameResult& game, const std::array<std::string, 2>& n
     html += "<td><b>" + Number(total) + "</b></td></tr>\n";
   }
   html += "</table>\n";
+  const std::string result =
+      finished ? ResultText(game)
+               : "in progress: " + Number(static_cast<int>(game.endScores.size())) + " of " +
+                     Number(ends) + " ends played";
   html += std::string("<p class=\"") + (game.Forfeited() ? "forfeit" : "result") + "\">" +
-          XmlEscape(ResultText(game)) + "</p>\n";
+          XmlEscape(result) + "</p>\n";
   html += "<div class=\"ends\">\n";
   for (const EndPicture& end : game.ends) {
     html += "<figure>\n" + HouseSvg(end, labelOfSide) + "<figcaption><a href=\"" +

@@ -47,12 +47,17 @@ class MatchObserver : public GameObserver {
     progress_ << line << std::flush;
   }
 
-  void OnEnd(const EndPicture& end) override {
+  // The end's picture, and the game page so far, so that a long match can be watched as it
+  // is played (the page is written again when the game is over).
+  void OnEnd(const EndPicture& end, const GameResult& soFar) override {
     if (options_.picturesDir.empty()) return;
     std::array<std::string, 2> nameOfSide{kEngineLabels[engineOfSide_[0]],
                                           kEngineLabels[engineOfSide_[1]]};
-    WriteFile(fs::path(options_.picturesDir) / EndSvgName(end.game, end.end),
-              HouseSvgDocument(end, nameOfSide));
+    fs::path dir(options_.picturesDir);
+    WriteFile(dir / EndSvgName(end.game, end.end), HouseSvgDocument(end, nameOfSide));
+    GameResult page = soFar;
+    page.winnerSide = -1;
+    WriteFile(dir / GamePageName(end.game), GamePage(page, names_, options_.ends, false));
   }
 
  private:
@@ -135,7 +140,7 @@ MatchTally RunMatch(const MatchOptions& options, const ShotPlayer& physics,
     games.push_back(result);
     if (!options.picturesDir.empty()) {
       fs::path dir(options.picturesDir);
-      WriteFile(dir / GamePageName(game), GamePage(result, names, options.ends));
+      WriteFile(dir / GamePageName(game), GamePage(result, names, options.ends, true));
       WriteFile(dir / "index.html", IndexPage(games, names));
     }
   }

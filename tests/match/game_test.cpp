@@ -44,7 +44,11 @@ class ScriptedPlayer : public Player {
 class Collector : public GameObserver {
  public:
   void OnShot(const ShotEvent& shot) override { shots.push_back(shot); }
-  void OnEnd(const EndPicture& end) override { ends.push_back(end); }
+  void OnEnd(const EndPicture& end, const GameResult& soFar) override {
+    ends.push_back(end);
+    EXPECT_EQ(soFar.ends.size(), ends.size());
+    EXPECT_EQ(soFar.endScores.back(), end.score);
+  }
   std::vector<ShotEvent> shots;
   std::vector<EndPicture> ends;
 };

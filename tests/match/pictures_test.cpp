@@ -98,6 +98,8 @@ TEST(GamePage, ScoreBoardResultAndEveryEnd) {
   std::string forfeited = GamePage(game, {"A: a", "B: b"}, 4);
   EXPECT_NE(forfeited.find("A forfeits: invalid reply to GO: &quot;HELLO&quot;"),
             std::string::npos);
+  std::string running = GamePage(game, {"A: a", "B: b"}, 4, false);
+  EXPECT_NE(running.find("in progress: 3 of 4 ends played"), std::string::npos);
   std::string index = IndexPage({game}, {"A: a", "B: b"});
   EXPECT_NE(index.find("href=\"game-02.html\""), std::string::npos);
   std::ofstream(dir / "index.html") << index;
