@@ -14,6 +14,8 @@
 // a draw-like release (the curl offset removed), advances the shot number, gives the turn to the
 // other side and, after the sixteenth shot, scores the end 1 for side 0, clears the sheet, advances
 // the end number and sets the shot number back to 0.
+// Link a test program against either this fake or the real library, never both: the fake defines
+// the same three symbols.
 namespace FakeSimulator {
 
 // What the fake has been asked since the last Reset.
