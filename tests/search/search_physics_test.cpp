@@ -115,15 +115,19 @@ TEST(PhysicsSearchTest, UCTStatisticsAddUpAndSignsAlternate) {
     Node root = RootFor(p.state, log);
     std::mt19937 rng(11);
     for (int i = 0; i < 100; ++i) {
-      const double winBefore = [&root] {
-        double sum = 0;
-        for (const Node& child : root.children) sum += child.value.stats.win;
-        return sum;
-      }();
+      std::vector<UCTState> before;
+      for (const Node& child : root.children) before.push_back(child.value.stats);
       const int value = UCTIteration(root, p.state, rng, log);
-      double winAfter = 0;
-      for (const Node& child : root.children) winAfter += child.value.stats.win;
-      EXPECT_EQ(winAfter - winBefore, -value) << p.name << " iteration " << i;
+      int changed = 0;
+      for (std::size_t c = 0; c < before.size(); ++c) {
+        const UCTState& now = root.children[c].value.stats;
+        if (now.visits == before[c].visits) continue;
+        ++changed;
+        EXPECT_EQ(now.visits, before[c].visits + 1);
+        EXPECT_EQ(now.win, static_cast<double>(before[c].visits) * before[c].rate - value)
+            << p.name << " iteration " << i;
+      }
+      EXPECT_EQ(changed, 1) << p.name << " iteration " << i;
     }
   }
 }
