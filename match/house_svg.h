@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "game.h"
+
+namespace Match {
+
+// Text made safe for XML and HTML content and attribute values: markup characters escaped,
+// control characters and bytes outside ASCII replaced by '?'.
+std::string XmlEscape(std::string_view text);
+
+// Fill colour of each side's stones (side 0, side 1).
+inline constexpr std::array<const char*, 2> kSideColours{"#f2c200", "#c62828"};
+
+// The house at the close of an end as an <svg> element (no XML prolog): rings, lines, every stone
+// in play coloured by side and numbered by its shot in the end (1 to 16), and a legend naming the
+// engine of each side. Seen from the delivering end: the house at the top, the far hog line at
+// the bottom, the thrower's right on the right.
+std::string HouseSvg(const EndPicture& end, const std::array<std::string, 2>& nameOfSide);
+
+// The same picture as a standalone SVG file.
+std::string HouseSvgDocument(const EndPicture& end, const std::array<std::string, 2>& nameOfSide);
+
+}  // namespace Match

@@ -1,0 +1,81 @@
+#include "options.h"
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <cmath>
+#include <random>
+#include <sstream>
+
+namespace Match {
+
+namespace {
+
+constexpr const char* kDescription =
+    "Plays games of curling between two engines that speak the engine protocol on their standard\n"
+    "input and output, as a game server does. Each ENGINE is a shell command line (run with\n"
+    "/bin/sh -c). ENGINE_A plays side 0 in odd-numbered games and side 1 in even-numbered ones;\n"
+    "side 0 delivers the first stone of the first end. Every shot is played by the stone\n"
+    "simulator with the given execution noise and a seed derived from --seed, so the same seed\n"
+    "and engines replay the same match.";
+
+}  // namespace
+
+std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* argv) {
+  MatchOptions options;
+  CLI::App app{kDescription, "curling-match"};
+  app.get_formatter()->column_width(28);
+  app.add_option("ENGINE_A", options.engineA, "Command line of the first engine")->required();
+  app.add_option("ENGINE_B", options.engineB, "Command line of the second engine")->required();
+  app.add_option("--ends", options.ends, "Ends per game")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 10));
+  app.add_option("--games", options.games, "Games in the match (sides swap every game)")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 1000000));
+  std::string seedText;
+  auto* seedOption =
+      app.add_option("--seed", seedText, "Match seed, 0 to 2^64-1 (default: random, in the record)")
+          ->type_name("UINT");
+  app.add_option("--noise", options.noise, "Execution error of every shot, in metres")
+      ->capture_default_str()
+      ->check(CLI::Range(0.0, 10.0));
+  app.add_option("--time-limit", options.timeLimit, "Seconds an engine may take per shot")
+      ->capture_default_str()
+      ->check(CLI::Range(0.001, 86400.0));
+  app.add_option("--record", options.recordPath, "Write the game record (JSON lines) to FILE")
+      ->type_name("FILE");
+  app.add_option("--pictures", options.picturesDir,
+                 "Write an SVG per end and an HTML page per game into DIR")
+      ->type_name("DIR");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    return ParseExit{0, app.help(), true};
+  } catch (const CLI::ParseError& e) {
+    std::ostringstream text;
+    text << "curling-match: " << e.what() << "\nRun with --help for more information.\n";
+    return ParseExit{2, text.str(), false};
+  }
+  if (!std::isfinite(options.noise) || !std::isfinite(options.timeLimit)) {
+    return ParseExit{2, "curling-match: --noise and --time-limit must be finite\n", false};
+  }
+  options.seedGiven = seedOption->count() > 0;
+  if (options.seedGiven) {
+    const char* end = seedText.data() + seedText.size();
+    auto [ptr, ec] = std::from_chars(seedText.data(), end, options.seed);
+    if (seedText.empty() || ec != std::errc{} || ptr != end) {
+      return ParseExit{2,
+                       "curling-match: --seed: not a whole number from 0 to "
+                       "18446744073709551615: " +
+                           seedText + "\nRun with --help for more information.\n",
+                       false};
+    }
+  } else {
+    std::random_device device;
+    options.seed = (std::uint64_t{device()} << 32) ^ device();
+  }
+  return options;
+}
+
+}  // namespace Match

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace Match {
+
+// Everything the command line decides about a match. Plain value: parsed once in main and read by
+// the match loop.
+struct MatchOptions {
+  std::string engineA;      // shell command line of the first engine
+  std::string engineB;      // shell command line of the second engine
+  int ends = 10;            // ends per game, 1 to 10 (the score table holds ten)
+  int games = 1;            // games in the match; engines swap sides every game
+  std::uint64_t seed = 0;   // match seed: every shot's execution error derives from it
+  bool seedGiven = false;   // false: the seed was drawn at random (and is reported)
+  double noise = 0.3;       // execution error handed to the simulator
+  double timeLimit = 60.0;  // seconds an engine may take to answer one command
+  std::string recordPath;   // JSON-lines game record; empty: none
+  std::string picturesDir;  // SVG and HTML pictures; empty: none
+};
+
+// The outcome of parsing when the program should stop at once: the text to print, where to print
+// it and the exit status (0 after --help, 2 after a usage error).
+struct ParseExit {
+  int status = 0;
+  std::string text;
+  bool toStdout = false;
+};
+
+// Parses argv with the usual Unix conventions. An unset --seed is filled from std::random_device.
+std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* argv);
+
+}  // namespace Match

@@ -1,0 +1,104 @@
+#include "record.h"
+
+#include <stdexcept>
+
+namespace Match {
+
+using nlohmann::json;
+
+json ReleaseJson(const ShotVelocity& release) {
+  return json{{"vx", release.vx}, {"vy", release.vy}, {"curl", release.curl ? 1 : 0}};
+}
+
+json StonesJson(const CurlingStateRecord& state) {
+  json stones = json::array();
+  for (const StonePosition& stone : state.stones) stones.push_back(json::array({stone.x, stone.y}));
+  return stones;
+}
+
+json GameJson(const GameResult& game) {
+  json forfeits = json::array();
+  for (int side = 0; side < 2; ++side) {
+    if (game.forfeit[side].empty()) continue;
+    forfeits.push_back(json{{"engine", kEngineLabels[game.engineOfSide[side]]},
+                            {"side", side},
+                            {"reason", game.forfeit[side]}});
+  }
+  const int total = game.Total();
+  json points = json::object();
+  int own0 = 0;
+  int own1 = 0;
+  for (int score : game.endScores) (score > 0 ? own0 : own1) += score > 0 ? score : -score;
+  points[kEngineLabels[game.engineOfSide[0]]] = own0;
+  points[kEngineLabels[game.engineOfSide[1]]] = own1;
+  return json{
+      {"type", "game"},
+      {"game", game.game + 1},
+      {"sides",
+       json::array({kEngineLabels[game.engineOfSide[0]], kEngineLabels[game.engineOfSide[1]]})},
+      {"end_scores", game.endScores},
+      {"total", total},
+      {"points", points},
+      {"winner", game.winnerSide < 0 ? json(nullptr)
+                                     : json(kEngineLabels[game.engineOfSide[game.winnerSide]])},
+      {"forfeits", forfeits},
+  };
+}
+
+void RecordWriter::Line(const json& object) {
+  out_ << object.dump(-1, ' ', false, json::error_handler_t::replace) << '\n' << std::flush;
+  if (!out_) throw std::runtime_error("cannot write the game record");
+}
+
+void RecordWriter::WriteMatch(const MatchOptions& options) {
+  Line(json{{"type", "match"},
+            {"engines", {{"A", options.engineA}, {"B", options.engineB}}},
+            {"seed", options.seed},
+            {"games", options.games},
+            {"ends", options.ends},
+            {"noise", options.noise},
+            {"time_limit", options.timeLimit}});
+}
+
+void RecordWriter::WriteShot(const ShotEvent& shot, const std::array<int, 2>& engineOfSide) {
+  json scores = json::array();
+  for (int score : shot.after.endScores) scores.push_back(score);
+  Line(json{{"type", "shot"},
+            {"game", shot.game + 1},
+            {"end", shot.end + 1},
+            {"shot", shot.shot + 1},
+            {"side", shot.side},
+            {"engine", kEngineLabels[engineOfSide[shot.side]]},
+            {"asked", ReleaseJson(shot.asked)},
+            {"executed", ReleaseJson(shot.executed)},
+            {"seed", shot.seed},
+            {"before", StonesJson(shot.before)},
+            {"after", StonesJson(shot.after)},
+            {"running_score", shot.runningScore},
+            {"end_scores", scores},
+            {"time_s", shot.seconds},
+            {"diagnostics", shot.diagnostics}});
+}
+
+void RecordWriter::WriteGame(const GameResult& game) {
+  Line(GameJson(game));
+}
+
+void RecordWriter::WriteSummary(const MatchTally& tally) {
+  json engines = json::object();
+  for (int e = 0; e < 2; ++e) {
+    const EngineTally& t = tally.engines[e];
+    MeanInterval m = Mean95(t.scoreDiffs);
+    json entry{{"wins", t.wins},
+               {"draws", t.draws},
+               {"losses", t.losses},
+               {"forfeits", t.forfeits},
+               {"games_played_out", m.count},
+               {"mean_score_diff", m.count > 0 ? json(m.mean) : json(nullptr)},
+               {"ci95", m.valid ? json::array({m.low, m.high}) : json(nullptr)}};
+    engines[kEngineLabels[e]] = entry;
+  }
+  Line(json{{"type", "summary"}, {"engines", engines}});
+}
+
+}  // namespace Match

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <ostream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "game.h"
+#include "options.h"
+#include "stats.h"
+
+namespace Match {
+
+// Engine labels in the record, the pictures and the progress lines: index 0 is ENGINE_A.
+inline const std::array<std::string, 2> kEngineLabels{"A", "B"};
+
+// The game record: one JSON object per line, flushed line by line so that a crash loses nothing
+// already played. Lines, by "type": "match" (the options, seed included, first), "shot" (every
+// delivered stone), "game" (every finished game) and "summary" (last). Game, end and shot numbers
+// count from 1; scores are positive for side 0. The only field that differs between two runs of
+// the same match is "time_s".
+class RecordWriter {
+ public:
+  explicit RecordWriter(std::ostream& out) : out_(out) {}
+
+  void WriteMatch(const MatchOptions& options);
+  void WriteShot(const ShotEvent& shot, const std::array<int, 2>& engineOfSide);
+  void WriteGame(const GameResult& game);
+  void WriteSummary(const MatchTally& tally);
+
+ private:
+  // Writes one line and flushes it; throws std::runtime_error when the stream failed.
+  void Line(const nlohmann::json& object);
+
+  std::ostream& out_;
+};
+
+// The JSON forms of the pieces, exposed for tests.
+nlohmann::json ReleaseJson(const ShotVelocity& release);
+nlohmann::json StonesJson(const CurlingStateRecord& state);
+nlohmann::json GameJson(const GameResult& game);
+
+}  // namespace Match

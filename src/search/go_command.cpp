@@ -1,0 +1,32 @@
+#include "search/go_command.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "search/search_driver.h"
+
+namespace Curling {
+
+std::string FormatBestShot(const ShotVelocity& velocity) {
+  // The curl byte is read as it lies, so that a byte other than 0 or 1 prints as its number.
+  std::uint8_t curl;
+  std::memcpy(&curl, &velocity.curl, 1);
+  char buffer[kReplyBufferSize];
+  std::snprintf(buffer, sizeof buffer, "BESTSHOT %f %f %d", static_cast<double>(velocity.vx),
+                static_cast<double>(velocity.vy), static_cast<int>(curl));
+  return std::string(buffer, std::strlen(buffer));
+}
+
+bool AnswerGo(const CurlingGameState& state, const SearchConfig& config, EngineOutput& out) {
+  const SearchResult result = PrimitiveSearch(state, config);
+  out.reply(FormatBestShot(result.best.shot.velocity));
+  return true;
+}
+
+bool HandleGo(const std::vector<std::string>& /*tokens*/, CurlingGameState& state,
+              EngineOutput& out) {
+  return AnswerGo(state, EngineSearchConfig(out.log), out);
+}
+
+}  // namespace Curling

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "curling/engine_output.h"
+#include "curling/game_state.h"
+#include "search/search_config.h"
+#include "shots/move_state.h"
+
+namespace Curling {
+
+// Size of the buffer the reply is formatted into; the longest reply (two floats of the largest
+// magnitude) takes well under half of it.
+inline constexpr std::size_t kReplyBufferSize = 256;
+
+// "BESTSHOT vx vy curl" for a release: vx and vy widened to double and printed with %f (six
+// decimals), curl read as an unsigned byte.
+std::string FormatBestShot(const ShotVelocity& velocity);
+
+// Runs the "Primitive" search on `state` under `config` and writes its best shot as one reply of
+// exactly the formatted characters (no line terminator, no terminating zero). The state is only
+// read. Returns true: the engine goes on whatever the search met.
+bool AnswerGo(const CurlingGameState& state, const SearchConfig& config, EngineOutput& out);
+
+// The "GO" command handler: AnswerGo with the engine's search (5000 ms per worker on the system
+// clock, diagnostics to out.log). Tokens after "GO" are not looked at.
+bool HandleGo(const std::vector<std::string>& tokens, CurlingGameState& state, EngineOutput& out);
+
+}  // namespace Curling

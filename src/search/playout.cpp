@@ -1,0 +1,36 @@
+#include "search/playout.h"
+
+#include <cmath>
+#include <limits>
+
+#include "shots/candidate_list.h"
+#include "shots/random.h"
+
+namespace Curling {
+
+CurlingGameState ApplyShot(CurlingGameState state, const CurlingMoveState& shot) {
+  Simulation(state.Record(), shot.velocity, kSimulationNoise, nullptr, -1);
+  return state;
+}
+
+CurlingGameState Playout(CurlingGameState state, std::mt19937& rng, std::ostream& log) {
+  const int shotNumber = state.shotNumber;  // read once: the number of shots is fixed here
+  if (shotNumber < 0 || shotNumber >= kPlayoutShotNumber) return state;
+  for (int shot = shotNumber; shot < kPlayoutShotNumber; ++shot) {
+    const CandidateList candidates = BuildCandidateList(state, log);
+    if (candidates.empty()) break;
+    const std::uint32_t index = IndexDraw(rng, static_cast<std::uint32_t>(candidates.size()));
+    state = ApplyShot(state, candidates[index].value.shot);
+  }
+  return state;
+}
+
+int TruncateReward(double score) {
+  constexpr double kLimit = std::numeric_limits<int>::max();
+  if (std::isnan(score)) return 0;
+  if (score >= kLimit) return std::numeric_limits<int>::max();
+  if (score <= -kLimit) return -std::numeric_limits<int>::max();
+  return static_cast<int>(score);  // truncates toward zero
+}
+
+}  // namespace Curling

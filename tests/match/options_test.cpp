@@ -1,0 +1,81 @@
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace Match {
+namespace {
+
+std::variant<MatchOptions, ParseExit> Parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "curling-match");
+  return ParseOptions(static_cast<int>(args.size()), args.data());
+}
+
+TEST(Options, DefaultsAndValues) {
+  auto parsed = Parse({"./engine --fast", "other"});
+  ASSERT_TRUE(std::holds_alternative<MatchOptions>(parsed));
+  const auto& o = std::get<MatchOptions>(parsed);
+  EXPECT_EQ(o.engineA, "./engine --fast");
+  EXPECT_EQ(o.engineB, "other");
+  EXPECT_EQ(o.ends, 10);
+  EXPECT_EQ(o.games, 1);
+  EXPECT_DOUBLE_EQ(o.noise, 0.3);
+  EXPECT_DOUBLE_EQ(o.timeLimit, 60.0);
+  EXPECT_FALSE(o.seedGiven);
+  EXPECT_TRUE(o.recordPath.empty());
+  EXPECT_TRUE(o.picturesDir.empty());
+
+  auto full = Parse({"--ends", "3", "--games=4", "--seed", "18446744073709551615", "--noise", "0",
+                     "--time-limit", "0.5", "--record", "r.jsonl", "--pictures", "pics", "a", "b"});
+  ASSERT_TRUE(std::holds_alternative<MatchOptions>(full));
+  const auto& f = std::get<MatchOptions>(full);
+  EXPECT_EQ(f.ends, 3);
+  EXPECT_EQ(f.games, 4);
+  EXPECT_EQ(f.seed, 18446744073709551615ULL);
+  EXPECT_TRUE(f.seedGiven);
+  EXPECT_DOUBLE_EQ(f.noise, 0.0);
+  EXPECT_DOUBLE_EQ(f.timeLimit, 0.5);
+  EXPECT_EQ(f.recordPath, "r.jsonl");
+  EXPECT_EQ(f.picturesDir, "pics");
+}
+
+TEST(Options, UsageErrorsExitWithTwo) {
+  const std::vector<std::vector<const char*>> bad = {
+      {},
+      {"a"},
+      {"a", "b", "c"},
+      {"--ends", "0", "a", "b"},
+      {"--ends", "11", "a", "b"},
+      {"--games", "0", "a", "b"},
+      {"--noise", "-0.1", "a", "b"},
+      {"--noise", "nan", "a", "b"},
+      {"--time-limit", "0", "a", "b"},
+      {"--seed", "-1", "a", "b"},
+      {"--seed", "x", "a", "b"},
+      {"--unknown", "a", "b"},
+  };
+  for (const auto& args : bad) {
+    auto parsed = Parse(args);
+    ASSERT_TRUE(std::holds_alternative<ParseExit>(parsed)) << args[0] << " " << args[1];
+    const auto& exit = std::get<ParseExit>(parsed);
+    EXPECT_EQ(exit.status, 2);
+    EXPECT_FALSE(exit.toStdout);
+    EXPECT_NE(exit.text.find("curling-match"), std::string::npos);
+  }
+}
+
+TEST(Options, HelpGoesToStandardOutputWithStatusZero) {
+  auto parsed = Parse({"--help"});
+  ASSERT_TRUE(std::holds_alternative<ParseExit>(parsed));
+  const auto& exit = std::get<ParseExit>(parsed);
+  EXPECT_EQ(exit.status, 0);
+  EXPECT_TRUE(exit.toStdout);
+  for (const char* option : {"--ends", "--games", "--seed", "--noise", "--time-limit", "--record",
+                             "--pictures", "ENGINE_A", "ENGINE_B"}) {
+    EXPECT_NE(exit.text.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
+}  // namespace Match

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "game_page.h"
+#include "house_svg.h"
+#include "test_support.h"
+
+namespace Match {
+namespace {
+
+using Testing::TempDir;
+
+// Whether xmllint accepts the file as well-formed XML.
+bool WellFormed(const std::string& path) {
+  return Testing::RunProgram({"/usr/bin/xmllint", "--noout", path}) == 0;
+}
+
+EndPicture SampleEnd() {
+  EndPicture end;
+  end.game = 0;
+  end.end = 2;
+  end.firstSide = 1;
+  end.score = -2;
+  end.stones[0] = {2.375f, 4.88f};  // the tee, side 1 (led the end)
+  end.stones[1] = {2.0f, 5.5f};     // side 0
+  end.stones[4] = {1.2f, 9.0f};     // a guard, side 1
+  end.stones[7] = {0.0f, 0.0f};     // out of play
+  end.stones[9] = {-1.0f, -1.0f};   // out of play
+  end.stones[15] = {3.0f, 4.0f};    // side 0
+  return end;
+}
+
+TEST(HouseSvg, DrawsEveryStoneInPlayColouredBySideAndNumberedByShot) {
+  EndPicture end = SampleEnd();
+  std::string svg = HouseSvg(end, {"A <x & y>", "B \"q\""});
+  std::vector<std::pair<int, int>> found;  // side, shot number
+  const std::string open = "<g class=\"stone side";
+  for (std::size_t at = svg.find(open); at != std::string::npos; at = svg.find(open, at + 1)) {
+    std::string group = svg.substr(at, svg.find("</g>", at) - at);
+    int side = group[open.size()] - '0';
+    std::size_t fill = group.find("fill=\"") + 6;
+    EXPECT_EQ(group.substr(fill, group.find('"', fill) - fill), kSideColours[side]);
+    std::size_t textEnd = group.find("</text>");
+    std::size_t textStart = group.rfind('>', textEnd) + 1;
+    found.emplace_back(side, std::stoi(group.substr(textStart, textEnd - textStart)));
+  }
+  EXPECT_EQ(found, (std::vector<std::pair<int, int>>{{1, 1}, {0, 2}, {1, 5}, {0, 16}}));
+  EXPECT_NE(svg.find("A &lt;x &amp; y&gt; (side 0)"), std::string::npos);
+  EXPECT_NE(svg.find("B &quot;q&quot; (side 1)"), std::string::npos);
+  EXPECT_NE(svg.find("side 1 scores 2"), std::string::npos);
+}
+
+TEST(HouseSvg, FilesAreWellFormedXml) {
+  TempDir dir;
+  EndPicture end = SampleEnd();
+  end.stones[3] = {std::nanf(""), 5.0f};  // never drawn
+  std::ofstream(dir / "end.svg") << HouseSvgDocument(end, {"a\x01\xff<", "b&"});
+  EXPECT_TRUE(WellFormed(dir / "end.svg"));
+  std::ofstream(dir / "broken.svg") << "<svg><g></svg>";
+  EXPECT_FALSE(WellFormed(dir / "broken.svg"));  // the check itself can fail
+}
+
+TEST(GamePage, ScoreBoardResultAndEveryEnd) {
+  GameResult game;
+  game.game = 1;
+  game.engineOfSide = {1, 0};
+  game.endScores = {0, 2, -1};
+  game.winnerSide = 0;
+  for (int e = 0; e < 3; ++e) {
+    EndPicture end = SampleEnd();
+    end.game = 1;
+    end.end = e;
+    end.score = game.endScores[e];
+    game.ends.push_back(end);
+  }
+  std::string html = GamePage(game, {"A: engine <1>", "B: engine 2"}, 4);
+  EXPECT_NE(html.find("B wins 2-1"), std::string::npos);
+  EXPECT_NE(html.find("A: engine &lt;1&gt;"), std::string::npos);
+  size_t svgs = 0;
+  for (size_t at = html.find("<svg"); at != std::string::npos; at = html.find("<svg", at + 1)) {
+    ++svgs;
+  }
+  EXPECT_EQ(svgs, 3u);
+  EXPECT_NE(html.find(EndSvgName(1, 2)), std::string::npos);
+  EXPECT_EQ(EndSvgName(1, 2), "game-02-end-03.svg");
+  EXPECT_EQ(GamePageName(0), "game-01.html");
+  // Side 0 (engine B) row: 0, 2, 0, an empty cell for the end not played, total 2.
+  EXPECT_NE(html.find("<td>0</td><td>2</td><td>0</td><td></td><td><b>2</b></td>"),
+            std::string::npos);
+  EXPECT_EQ(html.find("http"), html.find("http://www.w3.org/2000/svg"));  // nothing fetched
+  TempDir dir;
+  std::ofstream(dir / "game.html") << html;
+  EXPECT_TRUE(WellFormed(dir / "game.html"));
+
+  game.forfeit[1] = "invalid reply to GO: \"HELLO\"";
+  game.winnerSide = 0;
+  std::string forfeited = GamePage(game, {"A: a", "B: b"}, 4);
+  EXPECT_NE(forfeited.find("A forfeits: invalid reply to GO: &quot;HELLO&quot;"),
+            std::string::npos);
+  std::string running = GamePage(game, {"A: a", "B: b"}, 4, false);
+  EXPECT_NE(running.find("in progress: 3 of 4 ends played"), std::string::npos);
+  std::string index = IndexPage({game}, {"A: a", "B: b"});
+  EXPECT_NE(index.find("href=\"game-02.html\""), std::string::npos);
+  std::ofstream(dir / "index.html") << index;
+  EXPECT_TRUE(WellFormed(dir / "index.html"));
+}
+
+}  // namespace
+}  // namespace Match

@@ -1,0 +1,127 @@
+#include "record.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace Match {
+namespace {
+
+using nlohmann::json;
+
+// Counts flushes, to see that every record line reaches the file at once.
+class CountingBuffer : public std::stringbuf {
+ public:
+  int syncs = 0;
+
+ protected:
+  int sync() override {
+    ++syncs;
+    return std::stringbuf::sync();
+  }
+};
+
+std::vector<json> Lines(const std::string& text) {
+  std::vector<json> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
+  return lines;
+}
+
+TEST(Record, OneFlushedObjectPerLine) {
+  CountingBuffer buffer;
+  std::ostream out(&buffer);
+  RecordWriter writer(out);
+  MatchOptions options;
+  options.engineA = "engine \"a\"";
+  options.engineB = "b";
+  options.seed = 12345678901234567890ULL;
+  writer.WriteMatch(options);
+  EXPECT_EQ(buffer.syncs, 1);
+
+  ShotEvent shot;
+  shot.game = 1;
+  shot.end = 2;
+  shot.shot = 15;
+  shot.side = 1;
+  shot.asked = {0.1f, -2.2f, true};
+  shot.executed = {0.125f, -2.25f, true};
+  shot.after.stones[15] = {2.375f, 4.88f};
+  shot.after.endScores[2] = -1;
+  shot.runningScore = -1;
+  shot.seconds = 0.25;
+  shot.seed = 77;
+  shot.diagnostics = {"line one", "bytes \xff\x01"};
+  writer.WriteShot(shot, {1, 0});
+  EXPECT_EQ(buffer.syncs, 2);
+
+  GameResult game;
+  game.game = 1;
+  game.engineOfSide = {1, 0};
+  game.endScores = {2, 0, -3};
+  game.winnerSide = 1;
+  writer.WriteGame(game);
+  MatchTally tally;
+  tally.Add(game);
+  writer.WriteSummary(tally);
+  EXPECT_EQ(buffer.syncs, 4);
+
+  std::vector<json> lines = Lines(buffer.str());
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0]["type"], "match");
+  EXPECT_EQ(lines[0]["seed"].get<std::uint64_t>(), 12345678901234567890ULL);
+  EXPECT_EQ(lines[0]["engines"]["A"], "engine \"a\"");
+
+  const json& s = lines[1];
+  EXPECT_EQ(s["type"], "shot");
+  EXPECT_EQ(s["game"], 2);
+  EXPECT_EQ(s["end"], 3);
+  EXPECT_EQ(s["shot"], 16);
+  EXPECT_EQ(s["side"], 1);
+  EXPECT_EQ(s["engine"], "A");  // side 1 is engine A in this game
+  EXPECT_EQ(s["asked"]["vx"].get<float>(), 0.1f);
+  EXPECT_EQ(s["asked"]["curl"], 1);
+  EXPECT_EQ(s["executed"]["vy"].get<float>(), -2.25f);
+  EXPECT_EQ(s["after"].size(), 16u);
+  EXPECT_EQ(s["after"][15][1].get<float>(), 4.88f);
+  EXPECT_EQ(s["running_score"], -1);
+  EXPECT_EQ(s["end_scores"][2], -1);
+  EXPECT_EQ(s["seed"], 77);
+  EXPECT_EQ(s["time_s"], 0.25);
+  EXPECT_EQ(s["diagnostics"][0], "line one");
+  EXPECT_EQ(s["diagnostics"].size(), 2u);  // invalid UTF-8 does not break the line
+
+  const json& g = lines[2];
+  EXPECT_EQ(g["type"], "game");
+  EXPECT_EQ(g["end_scores"], json({2, 0, -3}));
+  EXPECT_EQ(g["total"], -1);
+  EXPECT_EQ(g["winner"], "A");
+  EXPECT_EQ(g["points"]["B"], 2);
+  EXPECT_EQ(g["points"]["A"], 3);
+  EXPECT_TRUE(g["forfeits"].empty());
+
+  EXPECT_EQ(lines[3]["engines"]["A"]["wins"], 1);
+  EXPECT_EQ(lines[3]["engines"]["B"]["losses"], 1);
+}
+
+TEST(Record, ForfeitNamesTheEngineAndReason) {
+  GameResult game;
+  game.engineOfSide = {0, 1};
+  game.forfeit[1] = "no reply to GO within 1 s";
+  game.winnerSide = 0;
+  json g = GameJson(game);
+  ASSERT_EQ(g["forfeits"].size(), 1u);
+  EXPECT_EQ(g["forfeits"][0]["engine"], "B");
+  EXPECT_EQ(g["forfeits"][0]["reason"], "no reply to GO within 1 s");
+  EXPECT_EQ(g["winner"], "A");
+}
+
+TEST(Record, WriteFailureIsReported) {
+  std::ostringstream out;
+  out.setstate(std::ios::badbit);
+  RecordWriter writer(out);
+  EXPECT_THROW(writer.WriteMatch(MatchOptions{}), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace Match

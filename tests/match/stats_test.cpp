@@ -1,0 +1,73 @@
+#include "stats.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace Match {
+namespace {
+
+TEST(Stats, StudentQuantiles) {
+  EXPECT_DOUBLE_EQ(StudentT95(1), 12.706);
+  EXPECT_DOUBLE_EQ(StudentT95(10), 2.228);
+  EXPECT_DOUBLE_EQ(StudentT95(30), 2.042);
+  EXPECT_NEAR(StudentT95(60), 2.000, 0.002);
+  EXPECT_NEAR(StudentT95(1000000), 1.960, 0.001);
+  EXPECT_TRUE(std::isnan(StudentT95(0)));
+}
+
+TEST(Stats, MeanAndInterval) {
+  MeanInterval none = Mean95({});
+  EXPECT_EQ(none.count, 0);
+  EXPECT_FALSE(none.valid);
+  MeanInterval one = Mean95({3.0});
+  EXPECT_DOUBLE_EQ(one.mean, 3.0);
+  EXPECT_FALSE(one.valid);
+  // 1, 2, 3, 4, 5: mean 3, sample sd sqrt(2.5), half width 2.776 * sqrt(2.5) / sqrt(5).
+  MeanInterval five = Mean95({1, 2, 3, 4, 5});
+  ASSERT_TRUE(five.valid);
+  EXPECT_DOUBLE_EQ(five.mean, 3.0);
+  EXPECT_NEAR(five.high - five.mean, 2.776 * std::sqrt(0.5), 1e-12);
+  EXPECT_NEAR(five.mean - five.low, 2.776 * std::sqrt(0.5), 1e-12);
+  MeanInterval flat = Mean95({2, 2, 2});
+  EXPECT_DOUBLE_EQ(flat.low, 2.0);
+  EXPECT_DOUBLE_EQ(flat.high, 2.0);
+}
+
+GameResult Game(std::array<int, 2> engineOfSide, std::vector<int> ends, int winner,
+                std::array<std::string, 2> forfeit = {}) {
+  GameResult game;
+  game.engineOfSide = engineOfSide;
+  game.endScores = std::move(ends);
+  game.winnerSide = winner;
+  game.forfeit = forfeit;
+  return game;
+}
+
+TEST(Stats, TallyFollowsTheEnginesAcrossSideSwaps) {
+  MatchTally tally;
+  tally.Add(Game({0, 1}, {2, -1}, 0));            // A side 0 wins by 1
+  tally.Add(Game({1, 0}, {3}, 0));                // B side 0 wins by 3
+  tally.Add(Game({0, 1}, {0, 0}, -1));            // drawn
+  tally.Add(Game({1, 0}, {1}, 1, {"late", ""}));  // B forfeits on side 0; A wins
+  tally.Add(Game({0, 1}, {}, -1, {"x", "y"}));    // both forfeit: a loss for both
+  const EngineTally& a = tally.engines[0];
+  const EngineTally& b = tally.engines[1];
+  EXPECT_EQ(a.wins, 2);
+  EXPECT_EQ(a.draws, 1);
+  EXPECT_EQ(a.losses, 2);
+  EXPECT_EQ(a.forfeits, 1);
+  EXPECT_EQ(b.wins, 1);
+  EXPECT_EQ(b.draws, 1);
+  EXPECT_EQ(b.losses, 3);
+  EXPECT_EQ(b.forfeits, 2);
+  EXPECT_EQ(a.scoreDiffs, (std::vector<double>{1, -3, 0}));  // forfeited games left out
+  EXPECT_EQ(b.scoreDiffs, (std::vector<double>{-1, 3, 0}));
+  std::string summary = FormatSummary(tally, {"A: x", "B: y"});
+  EXPECT_NE(summary.find("A: x: 2 wins, 1 draws, 2 losses (1 by forfeit)"), std::string::npos)
+      << summary;
+  EXPECT_NE(summary.find("95% CI"), std::string::npos) << summary;
+}
+
+}  // namespace
+}  // namespace Match
