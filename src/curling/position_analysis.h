@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <iosfwd>
 #include <optional>
 
@@ -12,7 +13,11 @@ namespace Curling {
 // it at every simulated shot, so it never allocates.
 class PositionList {
  public:
-  void push_back(StonePosition p) { items_[size_++] = p; }
+  // At most kShotsPerEnd entries: one per stone slot.
+  void push_back(StonePosition p) {
+    assert(size_ < kShotsPerEnd);
+    items_[size_++] = p;
+  }
   int size() const { return size_; }
   bool empty() const { return size_ == 0; }
   const StonePosition& operator[](int i) const { return items_[i]; }
@@ -25,7 +30,9 @@ class PositionList {
 };
 
 // A stone is in play unless both its coordinates are 0 or below.
-inline bool InPlay(StonePosition p) { return !(p.x <= 0.0f && p.y <= 0.0f); }
+inline bool InPlay(StonePosition p) {
+  return !(p.x <= 0.0f && p.y <= 0.0f);
+}
 
 // The stones in play, in slot order.
 PositionList StonesInPlay(const CurlingGameState& state);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <sstream>
 
@@ -59,6 +60,31 @@ TEST(GameState, PrintListsOnlyStonesInPlay) {
       "0, 3.2\n"
       "0.5, 12\n",
       log.str());
+}
+
+TEST(GameState, IsTheSimulatorRecordByteForByte) {
+  // Bytes written at the record's offsets are the fields the engine reads, and the address handed
+  // to the simulator is the state itself.
+  CurlingGameState state;
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(state.Record());
+  EXPECT_EQ(static_cast<void*>(&state), static_cast<void*>(bytes));
+  const std::int32_t shot = 5, end = 2, server = -7, score9 = 3;
+  const float x15 = 1.25f, y0 = 4.5f;
+  std::memcpy(bytes + 0, &shot, 4);
+  std::memcpy(bytes + 4, &end, 4);
+  std::memcpy(bytes + 8, &server, 4);
+  std::memcpy(bytes + 12 + 9 * 4, &score9, 4);
+  bytes[52] = 1;
+  std::memcpy(bytes + 56 + 4, &y0, 4);
+  std::memcpy(bytes + 56 + 15 * 8, &x15, 4);
+  EXPECT_EQ(5, state.shotNumber);
+  EXPECT_EQ(2, state.endNumber);
+  EXPECT_EQ(-7, state.serverValue);
+  EXPECT_EQ(3, state.endScores[9]);
+  EXPECT_TRUE(state.sideToMove);
+  EXPECT_EQ(4.5f, state.stones[0].y);
+  EXPECT_EQ(1.25f, state.stones[15].x);
+  EXPECT_EQ(184u, sizeof state);
 }
 
 }  // namespace
