@@ -6,6 +6,7 @@
 
 #include "protocol/command_loop.h"
 #include "protocol/command_processor.h"
+#include "search/go_command.h"
 
 int main() {
   // A server that stops reading makes replies fail instead of killing the engine; the engine then
@@ -13,6 +14,6 @@ int main() {
   std::signal(SIGPIPE, SIG_IGN);
   Curling::EngineOutput out{std::cout,
                             [](std::string_view reply) { return Protocol::WriteReply(1, reply); }};
-  Protocol::CommandProcessor processor(Protocol::IgnoreCommand, Protocol::IgnoreCommand);
+  Protocol::CommandProcessor processor(Curling::HandleGo, Protocol::IgnoreCommand);
   return Protocol::RunCommandLoop(0, processor, out);
 }

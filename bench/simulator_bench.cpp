@@ -1,0 +1,92 @@
+// Cost of the simulator's three calls on fixed shots, noise 0 (the physics alone) and with the
+// engine's execution error (noise 0.3, per-thread generator). Run on a Release build:
+//   build/release/bench/simulator_bench --benchmark_repetitions=5
+//   --benchmark_report_aggregates_only=true
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
+#include "curling_simulator.h"
+
+namespace {
+
+CurlingStateRecord EmptyRecord(int shot) {
+  CurlingStateRecord r;
+  std::memset(&r, 0, sizeof r);
+  r.shotNumber = shot;
+  return r;
+}
+
+// Eight stones in and around the house, the position of a busy end at shot 8.
+CurlingStateRecord HouseOfEight() {
+  CurlingStateRecord r = EmptyRecord(8);
+  const StonePosition stones[8] = {{2.375f, 4.88f}, {2.0f, 5.3f}, {2.8f, 4.6f}, {2.3f, 6.2f},
+                                   {1.6f, 4.0f},    {3.2f, 5.5f}, {2.6f, 3.6f}, {1.9f, 7.4f}};
+  std::memcpy(r.stones, stones, sizeof stones);
+  return r;
+}
+
+void BM_CreateShot(benchmark::State& state) {
+  ShotVelocity v{};
+  float x = 1.0f;
+  for (auto _ : state) {
+    x = x > 3.7f ? 1.0f : x + 0.01f;
+    CreateShot({x, 4.88f, x > 2.0f}, &v);
+    benchmark::DoNotOptimize(v);
+  }
+}
+BENCHMARK(BM_CreateShot);
+
+void BM_CreateHitShot(benchmark::State& state) {
+  ShotVelocity v{};
+  float x = 1.0f;
+  for (auto _ : state) {
+    x = x > 3.7f ? 1.0f : x + 0.01f;
+    CreateHitShot({x, 4.88f, x > 2.0f}, 16.0f, &v);
+    benchmark::DoNotOptimize(v);
+  }
+}
+BENCHMARK(BM_CreateHitShot);
+
+void BM_DrawEmptySheet(benchmark::State& state) {
+  ShotVelocity v{};
+  CreateShot({2.375f, 4.88f, true}, &v);
+  const CurlingStateRecord start = EmptyRecord(0);
+  const float noise = static_cast<float>(state.range(0)) / 10.0f;
+  for (auto _ : state) {
+    CurlingStateRecord r = start;
+    Simulation(&r, v, noise, nullptr, -1);
+    benchmark::DoNotOptimize(r);
+  }
+}
+BENCHMARK(BM_DrawEmptySheet)->Arg(0)->Arg(3)->ArgName("noise_x10");
+
+void BM_HitIntoHouseOfEight(benchmark::State& state) {
+  ShotVelocity v{};
+  CreateHitShot({2.375f, 4.88f, false}, 16.0f, &v);
+  const CurlingStateRecord start = HouseOfEight();
+  const float noise = static_cast<float>(state.range(0)) / 10.0f;
+  for (auto _ : state) {
+    CurlingStateRecord r = start;
+    Simulation(&r, v, noise, nullptr, -1);
+    benchmark::DoNotOptimize(r);
+  }
+}
+BENCHMARK(BM_HitIntoHouseOfEight)->Arg(0)->Arg(3)->ArgName("noise_x10");
+
+// A draw into the same house: slower stones, more contacts at low speed.
+void BM_DrawIntoHouseOfEight(benchmark::State& state) {
+  ShotVelocity v{};
+  CreateShot({2.375f, 4.88f, true}, &v);
+  const CurlingStateRecord start = HouseOfEight();
+  for (auto _ : state) {
+    CurlingStateRecord r = start;
+    Simulation(&r, v, 0.3f, nullptr, -1);
+    benchmark::DoNotOptimize(r);
+  }
+}
+BENCHMARK(BM_DrawIntoHouseOfEight);
+
+}  // namespace
+
+BENCHMARK_MAIN();

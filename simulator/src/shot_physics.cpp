@@ -1,0 +1,181 @@
+#include "shot_physics.h"
+
+#include <limits>
+
+#include "contact.h"
+
+namespace curling_sim {
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// Per-stone motion state during a shot. Set up by ShotRun for every stone.
+struct Body {
+  Phase phase;
+  int spin;          // rotation: only the delivered stone has one
+  bool active;       // in play
+  double leaveTime;  // when the current phase takes it out of play (or infinity)
+};
+
+// Per-pair search state: a found contact, or the time up to which none can occur. Left
+// uninitialised until one of the two stones starts a phase (SetPhase), the only way a pair
+// comes to be searched.
+struct PairState {
+  double hitTime;
+  double freeUntil;
+};
+
+enum class EventKind { kNone, kStop, kLeave, kContact, kRecheck };
+
+// The running simulation of one shot.
+class ShotRun {
+ public:
+  ShotRun(StoneSet& stones, int shooter, Vec release, int spin)
+      : stones_(stones), shooter_(shooter) {
+    for (int i = 0; i < kStoneCount; ++i) {
+      Body& b = bodies_[i];
+      b.active = stones.inPlay[i];
+      b.spin = 0;
+      b.leaveTime = kInfinity;
+      if (b.active) b.phase = StartPhase(0.0, stones.position[i], {}, 0);
+    }
+    bodies_[shooter].active = true;
+    bodies_[shooter].spin = spin;
+    SetPhase(shooter, StartPhase(0.0, {kReleaseX, kReleaseY}, release, spin));
+  }
+
+  ShotOutcome Run() {
+    ShotOutcome outcome;
+    for (; outcome.events < kMaxEvents; ++outcome.events) {
+      if (!Step(outcome)) break;
+    }
+    if (outcome.events >= kMaxEvents) {
+      outcome.capped = true;
+      for (int i = 0; i < kStoneCount; ++i) {
+        if (bodies_[i].active && IsMoving(bodies_[i].phase))
+          SetPhase(i, StartPhase(now_, Position(i), {}, 0));
+      }
+    }
+    for (int i = 0; i < kStoneCount; ++i) {
+      stones_.inPlay[i] = bodies_[i].active;
+      stones_.position[i] = bodies_[i].active ? RestPoint(bodies_[i].phase) : Vec{};
+    }
+    return outcome;
+  }
+
+ private:
+  Vec Position(int i) const { return StateAt(bodies_[i].phase, now_).p; }
+
+  bool Moving(int i) const { return bodies_[i].active && EndTime(bodies_[i].phase) > now_; }
+
+  // Gives stone i a new phase from now on; every pair search involving it starts again.
+  void SetPhase(int i, const Phase& ph) {
+    bodies_[i].phase = ph;
+    bodies_[i].leaveTime = LeavesPlayTime(ph);
+    for (int j = 0; j < kStoneCount; ++j) {
+      pairs_[Index(i, j)] = PairState{kInfinity, now_};
+    }
+  }
+
+  static int Index(int i, int j) { return i < j ? i * kStoneCount + j : j * kStoneCount + i; }
+
+  // Finds and handles the next event; false when every stone is at rest.
+  bool Step(ShotOutcome& outcome) {
+    double best = kInfinity;
+    EventKind kind = EventKind::kNone;
+    int first = 0, second = 0;
+    for (int i = 0; i < kStoneCount; ++i) {
+      if (!Moving(i)) continue;
+      const Body& b = bodies_[i];
+      if (b.leaveTime <= best && b.leaveTime <= EndTime(b.phase)) {
+        best = b.leaveTime;
+        kind = EventKind::kLeave;
+        first = i;
+      } else if (EndTime(b.phase) < best) {
+        best = EndTime(b.phase);
+        kind = EventKind::kStop;
+        first = i;
+      }
+    }
+    if (kind == EventKind::kNone) return false;
+    for (int i = 0; i < kStoneCount; ++i) {
+      if (!bodies_[i].active) continue;
+      const bool iMoving = Moving(i);
+      for (int j = i + 1; j < kStoneCount; ++j) {
+        if (!bodies_[j].active || (!iMoving && !Moving(j))) continue;
+        PairState& pair = pairs_[Index(i, j)];
+        if (pair.hitTime == kInfinity && pair.freeUntil < best) {
+          const ContactSearch s =
+              FindContact(bodies_[i].phase, bodies_[j].phase, pair.freeUntil, best);
+          if (s.hit) {
+            pair.hitTime = s.time;
+          } else {
+            pair.freeUntil = s.time;
+            if (s.time < best) {
+              best = s.time;
+              kind = EventKind::kRecheck;
+            }
+          }
+        }
+        if (pair.hitTime < best || (pair.hitTime == best && kind != EventKind::kContact)) {
+          best = pair.hitTime;
+          kind = EventKind::kContact;
+          first = i;
+          second = j;
+        }
+      }
+    }
+    now_ = std::max(now_, best);
+    switch (kind) {
+      case EventKind::kStop:
+        break;  // the phase already ends at rest there
+      case EventKind::kLeave:
+        bodies_[first].active = false;
+        break;
+      case EventKind::kContact: {
+        Kinematics a = StateAt(bodies_[first].phase, now_);
+        Kinematics b = StateAt(bodies_[second].phase, now_);
+        Collide(a.p, a.v, b.p, b.v);
+        if (first == shooter_ || second == shooter_) outcome.shooterTouched = true;
+        SetPhase(first, StartPhase(now_, a.p, a.v, bodies_[first].spin));
+        SetPhase(second, StartPhase(now_, b.p, b.v, bodies_[second].spin));
+        break;
+      }
+      default:
+        break;
+    }
+    return true;
+  }
+
+  StoneSet& stones_;
+  int shooter_;
+  double now_ = 0.0;
+  Body bodies_[kStoneCount];
+  PairState pairs_[kStoneCount * kStoneCount];
+};
+
+}  // namespace
+
+void Collide(Vec pa, Vec& va, Vec pb, Vec& vb) {
+  Vec normal = pb - pa;
+  double length = Norm(normal);
+  if (!(length > 0.0)) {  // concentric stones: push along the relative velocity
+    normal = va - vb;
+    length = Norm(normal);
+    if (!(length > 0.0)) return;
+  }
+  normal = (1.0 / length) * normal;
+  const double approach = Dot(va - vb, normal);
+  if (!(approach > 0.0)) return;
+  const double impulse = 0.5 * (1.0 + kRestitution) * approach;
+  va = va - impulse * normal;
+  vb = vb + impulse * normal;
+}
+
+ShotOutcome PlayShot(StoneSet& stones, int shooter, Vec release, int spin) {
+  ShotRun run(stones, shooter, release, spin);
+  return run.Run();
+}
+
+}  // namespace curling_sim

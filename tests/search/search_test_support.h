@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "search/search_config.h"
+#include "search/time_budget.h"
+#include "search/tree.h"
+
+namespace Curling::Testing {
+
+// A clock that advances by one millisecond at every reading, counted per thread: a worker that
+// reads it sees 0, 1, 2, ... ms from its start whatever the other workers do, so a search under a
+// limit of L ms runs a fixed number of simulations, without sleeping.
+class StepClock final : public TickClock {
+ public:
+  std::int64_t Now() const override {
+    thread_local std::int64_t ticks = 0;
+    ticks += kTicksPerMillisecond;
+    return ticks;
+  }
+};
+
+// A clock that gives back a list of readings, one per call (the last one repeated).
+class ScriptedClock final : public TickClock {
+ public:
+  explicit ScriptedClock(std::vector<std::int64_t> readings) : readings_(std::move(readings)) {}
+  std::int64_t Now() const override {
+    const std::int64_t value = readings_[next_];
+    if (next_ + 1 < readings_.size()) ++next_;
+    return value;
+  }
+
+ private:
+  std::vector<std::int64_t> readings_;
+  mutable std::size_t next_ = 0;
+};
+
+// A search of `limitMs` steps of a StepClock, logging into `log`.
+inline SearchConfig StepConfig(std::ostream& log, std::int64_t limitMs) {
+  static const StepClock clock;
+  return SearchConfig{log, limitMs, clock};
+}
+
+// A draw candidate to (2.375, y), so that children can be told apart by their target.
+inline Node DrawCandidate(double y) {
+  return Node("TEE", true, -1, false, 2.375, y);
+}
+
+// A root with `count` draw children, the i-th aimed at y = 10 + i.
+inline Node RootWithChildren(int count) {
+  Node root;
+  for (int i = 0; i < count; ++i) root.children.push_back(DrawCandidate(10.0 + i));
+  return root;
+}
+
+// Statistics checks over a whole tree. A non-root node has visits == playouts, and an expanded one
+// was scored once by itself before its children got any: visits == 1 + the children's visits
+// (when no expansion came out empty). Returns a description of the first violation, or "".
+inline std::string CheckSubtree(const Node& node, const std::string& path) {
+  const UCTState& s = node.value.stats;
+  if (s.visits != s.playouts) return path + ": visits != playouts";
+  if (node.children.empty()) return "";
+  std::uint64_t childVisits = 0;
+  for (std::size_t i = 0; i < node.children.size(); ++i) {
+    childVisits += node.children[i].value.stats.visits;
+    const std::string error = CheckSubtree(node.children[i], path + "/" + std::to_string(i));
+    if (!error.empty()) return error;
+  }
+  if (s.visits != 1 + childVisits) return path + ": visits != 1 + children's visits";
+  return "";
+}
+
+// The root's own invariants, then every subtree: playouts = the children's visits = `expected`
+// simulations or iterations; visits, win and rate stay zero.
+inline std::string CheckTree(const Node& root, std::uint64_t expected) {
+  const UCTState& s = root.value.stats;
+  if (s.visits != 0 || s.win != 0.0 || s.rate != 0.0) return "root: statistics touched";
+  if (s.playouts != expected) {
+    return "root: playouts " + std::to_string(s.playouts) + ", expected " +
+           std::to_string(expected);
+  }
+  std::uint64_t childVisits = 0;
+  for (std::size_t i = 0; i < root.children.size(); ++i) {
+    childVisits += root.children[i].value.stats.visits;
+    const std::string error = CheckSubtree(root.children[i], std::to_string(i));
+    if (!error.empty()) return error;
+  }
+  if (childVisits != expected) return "root: children's visits do not add up";
+  return "";
+}
+
+}  // namespace Curling::Testing

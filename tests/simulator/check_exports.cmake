@@ -1,0 +1,16 @@
+# Fails unless the dynamic symbol table of LIBRARY defines exactly CreateShot, CreateHitShot
+# and Simulation.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[A-Za-z] [^\n]+" entries "${symbols}")
+set(names "")
+foreach(entry IN LISTS entries)
+  string(REGEX REPLACE "^[A-Za-z] " "" name "${entry}")
+  list(APPEND names "${name}")
+endforeach()
+list(SORT names)
+if(NOT names STREQUAL "CreateHitShot;CreateShot;Simulation")
+  message(FATAL_ERROR "unexpected exports: ${names}")
+endif()
