@@ -50,17 +50,6 @@ TEST(ShotLine, CarriesTheSameValuesInTheStreamsDefaultForms) {
             "UCT,4,3,3,0,GUARD,0.5,1,2,0\n");
 }
 
-TEST(GameLine, HoldsAllTenEndScoresEachFollowedByAComma) {
-  std::ostringstream file;
-  CurlingGameState state;
-  WriteGameLine(file, state);
-  state.endScores[0] = 2;
-  state.endScores[1] = -3;
-  state.endScores[9] = 1;
-  WriteGameLine(file, state);
-  EXPECT_EQ(file.str(), "0,0,0,0,0,0,0,0,0,0,\n2,-3,0,0,0,0,0,0,0,1,\n");
-}
-
 TEST(Tallies, CountAGameByTheSumOfItsTenEnds) {
   const struct {
     std::vector<std::int32_t> scores;
@@ -92,13 +81,6 @@ TEST(Summary, WritesWinsDrawsAggregateAndTheEndLine) {
   WriteSummary(log, aggregate, "Primitive", "UCT", Tallies{3, 2, 5});
   EXPECT_EQ(log.str(), "Primitivewin 3\nUCTwin 2\ndraw num 5\nRun Command End\n");
   EXPECT_EQ(aggregate.str(), "3,2,5\n");
-}
-
-TEST(TableHeader, NamesTheTenColumns) {
-  std::ostringstream log;
-  WriteTableHeader(log);
-  EXPECT_EQ(log.str(),
-            "Name : Count : Size : ShotNum : Pow : Type : Rate : win : playout : time\n");
 }
 
 TEST(ReportFiles, OpenTruncatedAndDropLinesForAFileThatCannotBeOpened) {
