@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 #include <future>
+#include <system_error>
 #include <utility>
 
 #include "search/workers.h"
@@ -40,10 +41,16 @@ Node ParallelSearch(const CurlingGameState& state, Node root, SearchWorker worke
   // Step 1. The second shuffle, with a fresh generator of seed 5489.
   ShuffleFixedSeed(root.children);
   // Step 2. Every worker launched before any is awaited; std::async copies the state and the
-  // root (deeply) for each one before its task starts.
+  // root (deeply) for each one before its task starts. Should the system refuse a thread, that
+  // worker runs on this thread when it is awaited instead (its budget starts then), so that the
+  // engine still answers, later, rather than ending on the exception.
   std::array<std::future<Node>, kSearchWorkers> workers;
   for (std::future<Node>& future : workers) {
-    future = std::async(std::launch::async, worker, state, root, std::cref(config));
+    try {
+      future = std::async(std::launch::async, worker, state, root, std::cref(config));
+    } catch (const std::system_error&) {
+      future = std::async(std::launch::deferred, worker, state, root, std::cref(config));
+    }
   }
   // Step 3. Awaited in order, each merged into the root and discarded.
   for (std::future<Node>& future : workers) {

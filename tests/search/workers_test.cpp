@@ -159,8 +159,8 @@ TEST(UCTWorkerTest, UnvisitedRootChildrenAreTriedInRandomOrder) {
 
 TEST(UCTWorkerTest, TerminalChildrenAreNeverExpanded) {
   std::ostringstream log;
-  const Node root = UCTWorker(StateAt(15, true), RootWithChildren(3), StepConfig(log, 201));
-  ASSERT_EQ(CheckTree(root, 200), "");
+  const Node root = UCTWorker(StateAt(15, true), RootWithChildren(3), StepConfig(log, 101));
+  ASSERT_EQ(CheckTree(root, 100), "");
   for (const Node& child : root.children) {
     EXPECT_TRUE(child.children.empty());
     EXPECT_EQ(child.value.stats.rate, -1.0);  // side 1 to move: the end's 1 for side 0
@@ -174,8 +174,8 @@ TEST(UCTWorkerTest, StatisticsAddUpThroughADeepTree) {
     state.stones[0] = StonePosition{2.3f, 5.1f};
     Node root;
     AppendChildren(root, BuildCandidateList(state, log));
-    root = UCTWorker(state, std::move(root), StepConfig(log, 1501));
-    EXPECT_EQ(CheckTree(root, 1500), "") << "shot " << shotNumber;
+    root = UCTWorker(state, std::move(root), StepConfig(log, 601));
+    EXPECT_EQ(CheckTree(root, 600), "") << "shot " << shotNumber;
     std::size_t depth = 0;
     for (const Node* node = &root; !node->children.empty(); ++depth) {
       const Node* next = &node->children.front();
