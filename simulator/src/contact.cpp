@@ -41,9 +41,49 @@ double SafeStep(Vec r, Vec w, double d, double gap, double speedBound, double ac
   return step;
 }
 
+// Distance a stone still slides after the moment of kinematics k: v^2 / 2a.
+double RemainingSlide(const Kinematics& k) {
+  return Dot(k.v, k.v) / (2.0 * kDeceleration);
+}
+
+// A stone sliding straight (no rotation) from p with velocity v toward a stone resting at q,
+// more than touching distance apart: the contact is where the line meets the circle of radius
+// 2R about q, if the stone gets that far. Returns the time after now, or infinity.
+double StraightContactDelay(Vec p, Vec v, Vec q) {
+  const double speed = Norm(v);
+  const Vec dir = (1.0 / speed) * v;
+  const Vec r = p - q;
+  const double b = Dot(r, dir);
+  if (b >= 0.0) return kInfinity;  // moving away: the distance only grows
+  const double disc = b * b - (Dot(r, r) - kTouching * kTouching);
+  if (disc < 0.0) return kInfinity;       // the line passes wide
+  const double s = -b - std::sqrt(disc);  // distance slid to the contact
+  const double rest = speed * speed - 2.0 * kDeceleration * s;
+  if (rest < 0.0) return kInfinity;            // stops short
+  return 2.0 * s / (speed + std::sqrt(rest));  // s = v t - a t^2 / 2, solved without cancellation
+}
+
 }  // namespace
 
 ContactSearch FindContact(const Phase& a, const Phase& b, double from, double until) {
+  // Step 1. Shortcuts for stones apart: too far to reach each other in what is left of their
+  // slides, or one sliding straight at the other at rest (solved exactly).
+  {
+    const Kinematics ka = StateAt(a, from);
+    const Kinematics kb = StateAt(b, from);
+    const double gap = Norm(ka.p - kb.p) - kTouching;
+    if (gap > kContactTolerance) {
+      if (gap > RemainingSlide(ka) + RemainingSlide(kb)) return {false, kInfinity};
+      const bool aRests = Dot(ka.v, ka.v) == 0.0, bRests = Dot(kb.v, kb.v) == 0.0;
+      if ((bRests && a.c == 0.0) || (aRests && b.c == 0.0)) {
+        const double delay = bRests ? StraightContactDelay(ka.p, ka.v, kb.p)
+                                    : StraightContactDelay(kb.p, kb.v, ka.p);
+        return delay < kInfinity ? ContactSearch{true, from + delay}
+                                 : ContactSearch{false, kInfinity};
+      }
+    }
+  }
+  // Step 2. Conservative advancement.
   const double accel = AccelerationBound(a) + AccelerationBound(b);
   double t = from;
   for (int step = 0; step < kMaxSteps; ++step) {

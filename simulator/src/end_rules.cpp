@@ -22,7 +22,9 @@ double TeeDistanceSquared(StonePosition s) {
 }  // namespace
 
 bool InFreeGuardZone(StonePosition s) {
-  return InPlay(s) && s.y > kTeeY && s.y < kHogLineY &&
+  // The lines are compared in the record's precision: a stone placed at y = 4.88f lies on the
+  // tee line, although 4.88f is a little more than 4.88.
+  return InPlay(s) && s.y > static_cast<float>(kTeeY) && s.y < static_cast<float>(kHogLineY) &&
          TeeDistanceSquared(s) > kCountingRadius * kCountingRadius;
 }
 

@@ -14,8 +14,8 @@ Vec UnitOr(Vec v, double length) {
   return {v.x / length, v.y / length};
 }
 
-// The release speed v0 and heading that carry the stone by offset along the shape point g of
-// its path (p(u) - p0 = dir * v0^2 / a * g): rotate offset back by g's angle, scale by |g|.
+// The release velocity of the given speed whose path reaches offset at the shape point g
+// (p(u) - p0 = dir * v0^2 / a * g): its heading is offset's direction turned back by g's angle.
 Vec ReleaseFor(Vec offset, double distance, Vec g, double speed) {
   const double gLength = Norm(g);
   const Vec heading = MulConj(UnitOr(offset, distance), UnitOr(g, gLength));
@@ -46,8 +46,8 @@ Vec HitRelease(Vec target, bool curl, double speedAtTarget) {
   const double vt2 = speedAtTarget * speedAtTarget;
   const double ad = kDeceleration * distance;
   double w = speedAtTarget / std::sqrt(vt2 + 2.0 * ad);
+  ShapePoint s = PathShape(1.0 - w, c);
   for (int i = 0; i < 8; ++i) {
-    const ShapePoint s = PathShape(1.0 - w, c);
     const double g = Norm(s.offset);
     const double f = vt2 * g - ad * w * w;
     // d|G|/du = Re(conj(G/|G|) (1 - u) e^{icu}), and du = -dw.
@@ -56,12 +56,13 @@ Vec HitRelease(Vec target, bool curl, double speedAtTarget) {
     double next = w - f / df;
     if (!(next > 0.0)) next = 0.5 * w;
     if (next > 1.0) next = 0.5 * (w + 1.0);
-    // Newton converges quadratically: after a step below 1e-7 w the error is near 1e-14 w.
-    const bool done = std::abs(next - w) <= 1e-7 * w;
+    // A step below 1e-9 w: w is already far inside float precision of the release; keep the
+    // shape that goes with it.
+    if (!(std::abs(next - w) > 1e-9 * w)) break;
     w = next;
-    if (done) break;
+    s = PathShape(1.0 - w, c);
   }
-  return ReleaseFor(offset, distance, PathShape(1.0 - w, c).offset, speedAtTarget / w);
+  return ReleaseFor(offset, distance, s.offset, speedAtTarget / w);
 }
 
 double HitSpeed(float power) {

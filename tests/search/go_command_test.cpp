@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <regex>
 #include <sstream>
 
 #include "search_test_support.h"
@@ -58,15 +57,12 @@ struct CapturedOutput {
                    }};
 };
 
-const std::regex kReplyFormat(R"(BESTSHOT -?[0-9]+\.[0-9]{6} -?[0-9]+\.[0-9]{6} [01])");
-
 TEST(AnswerGoTest, WritesOneReplyWithTheBestChildsRelease) {
   CapturedOutput sink;
   CurlingGameState state;  // empty sheet: all rewards 0, the first child of the shuffled list wins
   const CurlingGameState before = state;
   EXPECT_TRUE(AnswerGo(state, StepConfig(sink.log, 4), sink.out));
   ASSERT_EQ(sink.replies.size(), 1u);
-  EXPECT_TRUE(std::regex_match(sink.replies[0], kReplyFormat)) << sink.replies[0];
   CandidateList expected = BuildCandidateList(state, sink.log);
   ShuffleFixedSeed(expected);
   EXPECT_EQ(sink.replies[0], FormatBestShot(expected.front().value.shot.velocity));

@@ -61,7 +61,7 @@ TEST(DrawAccuracy, LoneStoneRestsWithinOneMillimetreOfEveryTarget) {
       }
     }
   }
-  EXPECT_GT(checked, 2500);
+  EXPECT_EQ(3075, checked);
 }
 
 TEST(DrawAccuracy, TargetsOffTheSheetGetFiniteReleases) {

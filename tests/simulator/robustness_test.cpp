@@ -82,10 +82,31 @@ TEST(BadInput, NonFiniteAndHugeValuesEndPromptly) {
   }
   ShotVelocity v{};
   EXPECT_EQ(0, CreateHitShot({kTeeX, kTeeY, true}, kInf, &v));
-  EXPECT_NEAR(3.0, std::hypot(v.vx, v.vy) * 0 + 3.0, 0.0);
   const ShotVelocity full = Hit(kTeeX, kTeeY, true, 16.0f);
   EXPECT_EQ(full.vx, v.vx);
   EXPECT_EQ(full.vy, v.vy);
+}
+
+// Curl bytes other than 0 and 1 (the padding-sized field may hold anything) mean curl 1.
+TEST(BadInput, CurlByteOtherThanZeroOrOneIsCurlOne) {
+  ShotTarget target{2.0f, 5.0f, false};
+  const unsigned char two = 2;
+  std::memcpy(reinterpret_cast<unsigned char*>(&target) + offsetof(ShotTarget, curl), &two, 1);
+  ShotVelocity v{};
+  ASSERT_EQ(0, CreateShot(target, &v));
+  const ShotVelocity one = Draw(2.0f, 5.0f, true);
+  EXPECT_EQ(one.vx, v.vx);
+  EXPECT_TRUE(v.curl);
+  ShotVelocity odd = one;
+  std::memcpy(reinterpret_cast<unsigned char*>(&odd) + offsetof(ShotVelocity, curl), &two, 1);
+  CurlingStateRecord a = MakeRecord(0, 0, false), b = MakeRecord(0, 0, false);
+  ShotVelocity executed{};
+  Simulation(&a, odd, 0.0f, &executed, 0);
+  Simulation(&b, one, 0.0f, nullptr, 0);
+  EXPECT_TRUE(SameBytes(a, b));
+  unsigned char byte = 0;
+  std::memcpy(&byte, reinterpret_cast<unsigned char*>(&executed) + offsetof(ShotVelocity, curl), 1);
+  EXPECT_EQ(1, byte);
 }
 
 // Sixteen stones piled on one spot, and a hit into them: it ends, and nothing explodes.

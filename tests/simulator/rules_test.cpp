@@ -113,10 +113,15 @@ TEST(FreeGuardZone, ProtectsTheOtherSidesGuardsDuringTheFirstFiveShots) {
 }
 
 TEST(FreeGuardZone, HouseStonesAndStonesBeyondTheHogLineAreNotGuards) {
-  // Stone of the other side in the house, taken out at shot 2: stays out.
-  CurlingStateRecord r = MakeRecord(2, 0, false, {{1, kTeeX, 5.5f}});
-  Simulation(&r, Hit(kTeeX, 5.5f, false, 16.0f), 0.0f, nullptr, 0);
-  EXPECT_FALSE(InPlay(r.stones[1]));
+  // Stones of the other side taken out at shot 2: in the house, short of the hog line, and on
+  // the tee line (the zone lies strictly between the tee line and the hog line).
+  const float places[][2] = {{kTeeX, 5.5f}, {kTeeX, 14.0f}, {4.4f, kTeeY}};
+  for (const auto& p : places) {
+    CurlingStateRecord r = MakeRecord(2, 0, false, {{1, p[0], p[1]}});
+    ASSERT_EQ(0, Simulation(&r, Hit(p[0], p[1], p[0] < 1.0f, 16.0f), 0.0f, nullptr, 0));
+    EXPECT_FALSE(InPlay(r.stones[1])) << p[0] << ", " << p[1];
+    EXPECT_EQ(3, r.shotNumber);
+  }
 }
 
 struct ScoreCase {
