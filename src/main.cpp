@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "experiment/run_command.h"
 #include "protocol/command_loop.h"
 #include "protocol/command_processor.h"
 #include "search/go_command.h"
@@ -14,6 +15,7 @@ int main() {
   std::signal(SIGPIPE, SIG_IGN);
   Curling::EngineOutput out{std::cout,
                             [](std::string_view reply) { return Protocol::WriteReply(1, reply); }};
-  Protocol::CommandProcessor processor(Curling::HandleGo, Protocol::IgnoreCommand);
+  Protocol::CommandProcessor processor(
+      Curling::HandleGo, Curling::MakeRunHandler(Curling::EngineExperiment(std::cout)));
   return Protocol::RunCommandLoop(0, processor, out);
 }

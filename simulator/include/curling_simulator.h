@@ -45,11 +45,11 @@ typedef struct StonePosition {
 
 /* One position of one end of a game. 184 bytes; the engine's game state has this exact layout. */
 typedef struct CurlingStateRecord {
-  int32_t shotNumber;  /* next shot of the end, 0 to 15 */
-  int32_t endNumber;   /* current end, 0 to 9 */
-  int32_t serverValue; /* carried unchanged */
-  int32_t endScores[10]; /* per end: points of side 0 (positive) or side 1 (negative) */
-  bool sideToMove;       /* side delivering the next shot: 0 or 1; then 3 bytes of padding */
+  int32_t shotNumber;       /* next shot of the end, 0 to 15 */
+  int32_t endNumber;        /* current end, 0 to 9 */
+  int32_t serverValue;      /* carried unchanged */
+  int32_t endScores[10];    /* per end: points of side 0 (positive) or side 1 (negative) */
+  bool sideToMove;          /* side delivering the next shot: 0 or 1; then 3 bytes of padding */
   StonePosition stones[16]; /* slot i holds the stone of shot i of the end */
 } CurlingStateRecord;
 

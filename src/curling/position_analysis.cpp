@@ -22,7 +22,8 @@ int CountStones(const PositionList& list) {
 
 bool IsEvenShot(const CurlingGameState& state, std::ostream& log) {
   if (state.shotNumber < 0 || state.shotNumber >= kShotsPerEnd) {
-    log << "error " << "src\\curling" << 161 << std::endl;
+    log << "error "
+        << "src\\curling" << 161 << std::endl;
     return false;
   }
   return state.shotNumber % 2 == 0;
