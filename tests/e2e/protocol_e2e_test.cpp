@@ -138,12 +138,5 @@ TEST(Engine, AServerThatStopsReadingDoesNotKillTheEngine) {
   ExpectCleanExit(engine.Finish());
 }
 
-TEST(Engine, GoAndRunAreCommands) {
-  EngineProcess engine(kEngine);
-  ASSERT_TRUE(engine.Send("GO"));
-  ExpectCleanExit(engine.Finish());
-  EXPECT_EQ(std::string::npos, engine.output().find("illegal command"));
-}
-
 }  // namespace
 }  // namespace E2E
