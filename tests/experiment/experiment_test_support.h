@@ -16,6 +16,7 @@
 #include "curling/engine_output.h"
 #include "search/search_driver.h"
 #include "search/time_budget.h"
+#include "step_clock.h"
 
 namespace Curling::Testing {
 
@@ -110,16 +111,5 @@ inline std::string FirstLine(int shot) {
 inline std::string SecondLine(int shot) {
   return "UCT,812,9," + std::to_string(shot) + ",16,COME_AROUND,0.123457,1.23457e+06,100000,2\n";
 }
-
-// A search clock for the real drivers: one millisecond further at every reading of a thread, so a
-// search of L ms runs a fixed, small number of simulations without sleeping.
-class StepClock final : public TickClock {
- public:
-  std::int64_t Now() const override {
-    thread_local std::int64_t ticks = 0;
-    ticks += kTicksPerMillisecond;
-    return ticks;
-  }
-};
 
 }  // namespace Curling::Testing
