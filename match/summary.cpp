@@ -18,9 +18,10 @@ constexpr double kZ95 = 1.959964;  // two-sided 95 % quantile of the normal dist
 
 // The SPRT's regularisation: when the pentanomial counts have no spread (v = 0: every pair scored
 // the same, or no pair at all), this pseudo-count is added to each of the five counts before m and
-// v are taken, so that the ratio stays finite. Example: two pairs, both won twice by A: counts
-// 0.001, 0.001, 0.001, 0.001, 2.001 (total 2.005); m = 2.0025 / 2.005 = 0.998753,
-// v = 0.000932, and with Elo 0 against 10 the LLR is 2 * 0.014387 * 0.983119 / 0.001865 = 15.17.
+// v are taken, so that the ratio stays finite; the LLR's factor "pairs" stays the true count.
+// Example: two pairs, both won twice by A: counts 0.001, 0.001, 0.001, 0.001, 2.001 (total
+// 2.005); m = 2.0025 / 2.005 = 0.998753, v = 0.000934, and for Elo 0 against 10 (s0 = 0.5,
+// s1 = 0.514387) LLR = 2 * 0.014387 * (1.997506 - 1.014387) / (2 * 0.000934) = 15.15.
 constexpr double kPseudoCount = 1e-3;
 
 // A's score in a game, in half points: 2 for a win, 1 for a draw, 0 for a loss. A forfeit is a
