@@ -6,6 +6,7 @@
 #include "match.h"
 #include "options.h"
 #include "signals.h"
+#include "summary_command.h"
 
 int main(int argc, char** argv) {
   Match::InstallSignalHandling();
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     return exit->status;
   }
   const auto& options = std::get<Match::MatchOptions>(parsed);
+  if (options.summary) return Match::RunSummaryCommand(*options.summary, std::cout, std::cerr);
   try {
     Match::SimulatorShotPlayer physics;
     Match::RunMatch(options, physics, std::cerr);

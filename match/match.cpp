@@ -1,5 +1,6 @@
 #include "match.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "game_page.h"
 #include "house_svg.h"
 #include "record.h"
+#include "summary.h"
 
 namespace Match {
 
@@ -145,7 +147,13 @@ MatchTally RunMatch(const MatchOptions& options, const ShotPlayer& physics,
     }
   }
   if (record) record->WriteSummary(tally);
-  progress << FormatSummary(tally, names) << std::flush;
+  // The same statistics as `curling-match summary` prints from the record.
+  std::vector<MatchGame> finished;
+  for (const GameResult& game : games) finished.push_back({options.seed, options.ends, game});
+  std::sort(finished.begin(), finished.end(),
+            [](const MatchGame& a, const MatchGame& b) { return a.result.game < b.result.game; });
+  progress << SummaryText(Summarize(finished, {options.engineA, options.engineB}, std::nullopt))
+           << std::flush;
   return tally;
 }
 

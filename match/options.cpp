@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <random>
-#include <sstream>
 
 namespace Match {
 
@@ -16,7 +15,45 @@ constexpr const char* kDescription =
     "/bin/sh -c). ENGINE_A plays side 0 in odd-numbered games and side 1 in even-numbered ones;\n"
     "side 0 delivers the first stone of the first end. Every shot is played by the stone\n"
     "simulator with the given execution noise and a seed derived from --seed, so the same seed\n"
-    "and engines replay the same match.";
+    "and engines replay the same match.\n"
+    "`curling-match summary RECORD...` prints the statistics of recorded games instead.";
+
+constexpr const char* kSummaryDescription =
+    "Reads JSON-lines records written by --record (the shards of one match, or any records of\n"
+    "the same two engines) and prints each engine's results, the mean score differences and the\n"
+    "Elo difference of A over B from the game pairs (games 2k-1 and 2k of a match seed).";
+
+// "ELO0,ELO1" or "ELO0,ELO1,ALPHA,BETA" with ELO0 < ELO1 and ALPHA, BETA in (0, 1).
+std::optional<SprtSettings> ParseSprt(const std::string& text) {
+  std::vector<double> values;
+  const char* at = text.data();
+  const char* end = text.data() + text.size();
+  while (true) {
+    double value = 0.0;
+    auto [ptr, ec] = std::from_chars(at, end, value);
+    if (ec != std::errc{} || !std::isfinite(value)) return std::nullopt;
+    values.push_back(value);
+    if (ptr == end) break;
+    if (*ptr != ',') return std::nullopt;
+    at = ptr + 1;
+  }
+  if (values.size() != 2 && values.size() != 4) return std::nullopt;
+  SprtSettings sprt{values[0], values[1]};
+  if (values.size() == 4) {
+    sprt.alpha = values[2];
+    sprt.beta = values[3];
+  }
+  const auto probability = [](double p) { return p > 0.0 && p < 1.0; };
+  if (!(sprt.elo0 < sprt.elo1) || !probability(sprt.alpha) || !probability(sprt.beta)) {
+    return std::nullopt;
+  }
+  return sprt;
+}
+
+ParseExit UsageError(const std::string& message) {
+  return ParseExit{2, "curling-match: " + message + "\nRun with --help for more information.\n",
+                   false};
+}
 
 }  // namespace
 
@@ -24,8 +61,9 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
   MatchOptions options;
   CLI::App app{kDescription, "curling-match"};
   app.get_formatter()->column_width(28);
-  app.add_option("ENGINE_A", options.engineA, "Command line of the first engine")->required();
-  app.add_option("ENGINE_B", options.engineB, "Command line of the second engine")->required();
+  // Required unless the subcommand is given (checked after parsing).
+  auto* engineA = app.add_option("ENGINE_A", options.engineA, "Command line of the first engine");
+  auto* engineB = app.add_option("ENGINE_B", options.engineB, "Command line of the second engine");
   app.add_option("--ends", options.ends, "Ends per game")
       ->capture_default_str()
       ->check(CLI::Range(1, 10));
@@ -48,14 +86,49 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
                  "Write an SVG per end and an HTML page per game into DIR")
       ->type_name("DIR");
 
+  SummaryOptions summary;
+  std::string sprtText;
+  CLI::App* summaryCommand = app.add_subcommand("summary", kSummaryDescription);
+  summaryCommand->add_option("RECORD", summary.records, "Game records (JSON lines)")->required();
+  summaryCommand
+      ->add_option("--sprt", sprtText,
+                   "Sequential probability ratio test of H0 Elo=ELO0 against H1 Elo=ELO1 "
+                   "(ALPHA and BETA default to 0.05)")
+      ->type_name("ELO0,ELO1[,ALPHA,BETA]");
+  summaryCommand
+      ->add_option("--pictures", summary.picturesDir,
+                   "Write the game pages and end pictures of the games read into DIR")
+      ->type_name("DIR");
+  summaryCommand->add_flag("--json", summary.json, "Print one JSON object instead of text");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     return ParseExit{0, app.help(), true};
   } catch (const CLI::ParseError& e) {
-    std::ostringstream text;
-    text << "curling-match: " << e.what() << "\nRun with --help for more information.\n";
-    return ParseExit{2, text.str(), false};
+    return UsageError(e.what());
+  }
+  if (summaryCommand->parsed()) {
+    // The match's own options and engines do not go with the subcommand.
+    for (const CLI::Option* option : app.get_options()) {
+      if (option->count() > 0) {
+        return UsageError(option->get_name() + " does not go with the summary subcommand");
+      }
+    }
+    if (summaryCommand->get_option("--sprt")->count() > 0) {
+      summary.sprt = ParseSprt(sprtText);
+      if (!summary.sprt) {
+        return UsageError(
+            "--sprt: expected ELO0,ELO1 or ELO0,ELO1,ALPHA,BETA with ELO0 < ELO1 "
+            "and ALPHA, BETA between 0 and 1: " +
+            sprtText);
+      }
+    }
+    options.summary = std::move(summary);
+    return options;
+  }
+  if (engineA->count() == 0 || engineB->count() == 0) {
+    return UsageError("ENGINE_A and ENGINE_B are required");
   }
   if (!std::isfinite(options.noise) || !std::isfinite(options.timeLimit)) {
     return ParseExit{2, "curling-match: --noise and --time-limit must be finite\n", false};

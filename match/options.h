@@ -4,8 +4,26 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace Match {
+
+// The hypotheses of a sequential probability ratio test on the Elo difference of A over B:
+// H0 "Elo = elo0" against H1 "Elo = elo1" (elo0 < elo1), with error rates alpha and beta.
+struct SprtSettings {
+  double elo0 = 0.0;
+  double elo1 = 0.0;
+  double alpha = 0.05;
+  double beta = 0.05;
+};
+
+// `curling-match summary`: the statistics of recorded games instead of a match.
+struct SummaryOptions {
+  std::vector<std::string> records;  // JSON-lines records written by --record
+  std::optional<SprtSettings> sprt;  // --sprt: also the test's log-likelihood ratio and verdict
+  std::string picturesDir;           // game pages and end pictures; empty: none
+  bool json = false;                 // one JSON object instead of text
+};
 
 // Everything the command line decides about a match. Plain value: parsed once in main and read by
 // the match loop.
@@ -20,6 +38,8 @@ struct MatchOptions {
   double timeLimit = 60.0;  // seconds an engine may take to answer one command
   std::string recordPath;   // JSON-lines game record; empty: none
   std::string picturesDir;  // SVG and HTML pictures; empty: none
+  // Set by `curling-match summary ...`: no match is played, recorded games are summarised.
+  std::optional<SummaryOptions> summary;
 };
 
 // The outcome of parsing when the program should stop at once: the text to print, where to print
@@ -31,6 +51,7 @@ struct ParseExit {
 };
 
 // Parses argv with the usual Unix conventions. An unset --seed is filled from std::random_device.
+// After the subcommand `summary` only MatchOptions::summary is meaningful.
 std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* argv);
 
 }  // namespace Match

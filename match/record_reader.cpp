@@ -1,0 +1,199 @@
+#include "record_reader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "record.h"
+
+namespace Match {
+
+using nlohmann::json;
+
+namespace {
+
+// A line that does not hold what its type promises; the reader adds the file and line.
+class Malformed : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+int IntIn(const json& object, const char* key, int low, int high) {
+  const json& value = object.at(key);
+  if (!value.is_number_integer()) throw Malformed(std::string("\"") + key + "\" is not an integer");
+  const auto number = value.get<std::int64_t>();
+  if (number < low || number > high) {
+    throw Malformed(std::string("\"") + key + "\" is out of range: " + value.dump());
+  }
+  return static_cast<int>(number);
+}
+
+// Engine label "A" or "B" to its index.
+int EngineIndex(const json& label) {
+  for (int e = 0; e < 2; ++e) {
+    if (label == kEngineLabels[e]) return e;
+  }
+  throw Malformed("not an engine label: " + label.dump());
+}
+
+}  // namespace
+
+void RecordReader::Read(std::istream& in, const std::string& name) {
+  std::optional<MatchLine> match;
+  std::string text;
+  for (int number = 1; std::getline(in, text); ++number) {
+    const std::string where = name + ":" + std::to_string(number);
+    if (text.find_first_not_of(" \t\r") == std::string::npos) continue;
+    json line = json::parse(text, nullptr, false);
+    if (line.is_discarded() || !line.is_object()) {
+      // A writer killed in the middle of a line leaves it without its line feed.
+      if (in.eof()) {
+        warnings_.push_back(where + ": the last line is cut short; ignored");
+        break;
+      }
+      throw RecordError(where + ": not a JSON object");
+    }
+    try {
+      const std::string type = line.at("type").get<std::string>();
+      if (type == "match") {
+        match.emplace();
+        ReadMatch(line, name, *match);
+      } else if (type == "shot" || type == "game") {
+        if (!match) throw Malformed("a " + type + " line before the match line");
+        if (type == "shot") {
+          ReadShot(line, *match);
+        } else {
+          ReadGame(line, *match);
+        }
+      }
+    } catch (const Malformed& error) {
+      throw RecordError(where + ": malformed record line: " + error.what());
+    } catch (const json::exception& error) {
+      throw RecordError(where + ": malformed record line: " + error.what());
+    }
+  }
+  if (in.bad()) throw RecordError("cannot read " + name);
+  if (!match) warnings_.push_back(name + ": no match line; nothing read");
+}
+
+void RecordReader::ReadMatch(const json& line, const std::string& name, MatchLine& match) {
+  const json& seed = line.at("seed");
+  if (!seed.is_number_unsigned()) throw Malformed("\"seed\" is not a whole number");
+  match.seed = seed.get<std::uint64_t>();
+  match.games = IntIn(line, "games", 1, 1000000);
+  match.ends = IntIn(line, "ends", 1, 10);
+  std::array<std::string, 2> commands{line.at("engines").at("A").get<std::string>(),
+                                      line.at("engines").at("B").get<std::string>()};
+  if (!commands_) {
+    commands_ = commands;
+    commandsFrom_ = name;
+  } else if (*commands_ != commands) {
+    throw RecordError("records of different engines: " + commandsFrom_ +
+                      " has A: " + (*commands_)[0] + ", B: " + (*commands_)[1] + "; " + name +
+                      " has A: " + commands[0] + ", B: " + commands[1]);
+  }
+}
+
+void RecordReader::ReadShot(const json& line, const MatchLine& match) {
+  const int game = IntIn(line, "game", 1, match.games) - 1;
+  const int end = IntIn(line, "end", 1, match.ends) - 1;
+  const int shot = IntIn(line, "shot", 1, 16) - 1;
+  const int side = IntIn(line, "side", 0, 1);
+  Entry& entry = games_[{match.seed, game}];
+  if (shot != 15) return;
+  // The last shot of an end: the house as the end closed, as PlayGame pictures it. Sides
+  // alternate within an end, so the side of shot 16 is not the one that delivered shot 1.
+  EndPicture picture;
+  picture.game = game;
+  picture.end = end;
+  picture.firstSide = 1 - side;
+  const json& after = line.at("after");
+  if (!after.is_array() || after.size() != picture.stones.size()) {
+    throw Malformed("\"after\" does not hold 16 stones");
+  }
+  for (std::size_t i = 0; i < picture.stones.size(); ++i) {
+    picture.stones[i] = StonePosition{after[i].at(0).get<float>(), after[i].at(1).get<float>()};
+  }
+  picture.score = IntIn(line, "running_score", -8, 8);
+  entry.pictures[end] = picture;
+}
+
+void RecordReader::ReadGame(const json& line, const MatchLine& match) {
+  GameResult game;
+  game.game = IntIn(line, "game", 1, match.games) - 1;
+  const json& sides = line.at("sides");
+  if (!sides.is_array() || sides.size() != 2) throw Malformed("\"sides\" is not two engines");
+  game.engineOfSide = {EngineIndex(sides[0]), EngineIndex(sides[1])};
+  if (game.engineOfSide[0] == game.engineOfSide[1]) throw Malformed("one engine on both sides");
+  game.endScores = line.at("end_scores").get<std::vector<int>>();
+  if (static_cast<int>(game.endScores.size()) > match.ends) {
+    throw Malformed("more end scores than the match has ends");
+  }
+  if (line.at("total").get<int>() != game.Total()) {
+    throw Malformed("\"total\" is not the sum of the end scores");
+  }
+  for (const json& forfeit : line.at("forfeits")) {
+    const int side = IntIn(forfeit, "side", 0, 1);
+    if (EngineIndex(forfeit.at("engine")) != game.engineOfSide[side]) {
+      throw Malformed("a forfeit names the engine of the other side");
+    }
+    game.forfeit[side] = forfeit.at("reason").get<std::string>();
+    if (game.forfeit[side].empty()) throw Malformed("a forfeit without its reason");
+  }
+  const json& winner = line.at("winner");
+  game.winnerSide = -1;
+  if (!winner.is_null()) {
+    game.winnerSide = game.engineOfSide[0] == EngineIndex(winner) ? 0 : 1;
+  }
+  Entry& entry = games_[{match.seed, game.game}];
+  if (entry.result) {
+    ++duplicates_;
+    return;
+  }
+  entry.ends = match.ends;
+  entry.result = std::move(game);
+}
+
+RecordSet RecordReader::Result() const {
+  if (!commands_) throw RecordError("no match line in the records read");
+  RecordSet set;
+  set.commands = *commands_;
+  set.duplicates = duplicates_;
+  set.warnings = warnings_;
+  for (const auto& [key, entry] : games_) {
+    if (!entry.result) {
+      ++set.inProgress;
+      continue;
+    }
+    MatchGame game{key.first, entry.ends, *entry.result};
+    for (const auto& [end, picture] : entry.pictures) game.result.ends.push_back(picture);
+    set.games.push_back(std::move(game));
+  }
+  if (set.duplicates > 0) {
+    set.warnings.push_back(std::to_string(set.duplicates) +
+                           " game(s) read more than once (the same match seed and game number); "
+                           "each counted once");
+  }
+  if (set.inProgress > 0) {
+    set.warnings.push_back(std::to_string(set.inProgress) +
+                           " game(s) still in progress (shots but no game line); left out");
+  }
+  return set;
+}
+
+RecordSet ReadRecordFiles(const std::vector<std::string>& paths) {
+  RecordReader reader;
+  for (const std::string& path : paths) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+      throw RecordError("cannot read " + path + ": it is a directory");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw RecordError("cannot read " + path + ": " + std::strerror(errno));
+    reader.Read(in, path);
+  }
+  return reader.Result();
+}
+
+}  // namespace Match

@@ -1,0 +1,86 @@
+#include "summary_command.h"
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <stdexcept>
+
+#include "game_page.h"
+#include "house_svg.h"
+#include "record.h"
+#include "record_reader.h"
+#include "summary.h"
+
+namespace Match {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes a whole file or throws.
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+// The pictures of the games read, as the live runner writes them at the end of the match: every
+// end's SVG, every finished game's page and the index. The file names hold only the game number,
+// so the games must come from one match.
+void WritePictures(const RecordSet& records, const std::string& dirName) {
+  std::set<std::uint64_t> seeds;
+  for (const MatchGame& game : records.games) seeds.insert(game.matchSeed);
+  if (seeds.size() > 1) {
+    throw std::runtime_error(
+        "--pictures takes the records of one match; the games read come "
+        "from " +
+        std::to_string(seeds.size()) + " match seeds");
+  }
+  const fs::path dir(dirName);
+  std::error_code error;
+  fs::create_directories(dir, error);
+  if (error || !fs::is_directory(dir)) {
+    throw std::runtime_error("cannot create the pictures directory " + dirName);
+  }
+  const std::array<std::string, 2> names{kEngineLabels[0] + ": " + records.commands[0],
+                                         kEngineLabels[1] + ": " + records.commands[1]};
+  std::vector<GameResult> results;
+  for (const MatchGame& game : records.games) {
+    const GameResult& result = game.result;
+    const std::array<std::string, 2> labelOfSide{kEngineLabels[result.engineOfSide[0]],
+                                                 kEngineLabels[result.engineOfSide[1]]};
+    for (const EndPicture& end : result.ends) {
+      WriteFile(dir / EndSvgName(end.game, end.end), HouseSvgDocument(end, labelOfSide));
+    }
+    WriteFile(dir / GamePageName(result.game), GamePage(result, names, game.ends, true));
+    results.push_back(result);
+  }
+  WriteFile(dir / "index.html", IndexPage(results, names));
+}
+
+}  // namespace
+
+int RunSummaryCommand(const SummaryOptions& options, std::ostream& out, std::ostream& err) {
+  try {
+    RecordSet records = ReadRecordFiles(options.records);
+    for (const std::string& warning : records.warnings) {
+      err << "curling-match summary: warning: " << warning << "\n";
+    }
+    const MatchSummary summary = Summarize(records.games, records.commands, options.sprt);
+    if (options.json) {
+      out << SummaryJson(summary).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+          << "\n";
+    } else {
+      out << SummaryText(summary);
+    }
+    out << std::flush;
+    if (!options.picturesDir.empty()) WritePictures(records, options.picturesDir);
+    return 0;
+  } catch (const std::exception& error) {
+    err << "curling-match summary: " << error.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace Match

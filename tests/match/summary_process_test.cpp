@@ -1,0 +1,149 @@
+// `curling-match summary` run as a child process on the record of a real (test engine) match.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "process_support.h"
+
+namespace Match {
+namespace {
+
+using nlohmann::json;
+using namespace Testing;
+
+// Five games of two ends (16 GOs per engine and game); B's first process exits at its 44th GO
+// (game 3, end 2), so game 3 is lost by forfeit with one end played. Game 5 has no partner.
+MatchRun PlayRecordedMatch(const TempDir& dir) {
+  return RunMatchProgram(
+      dir, {"--ends", "2", "--games", "5", "--seed", "21", "--record", dir / "r.jsonl",
+            "--pictures", dir / "live", Engine(), Engine("--mode exit --at-go 44")});
+}
+
+// The lines of a record whose "game" satisfies `keep`; the match line goes into every part.
+void WritePart(const TempDir& dir, const std::string& name, bool (*keep)(int game)) {
+  std::ofstream out(dir / name);
+  for (const std::string& line : ReadLines(dir / "r.jsonl")) {
+    const json object = json::parse(line);
+    if (object["type"] == "match" || (object.contains("game") && keep(object["game"].get<int>()))) {
+      out << line << "\n";
+    }
+  }
+}
+
+MatchRun Summary(const TempDir& dir, std::vector<std::string> args) {
+  args.insert(args.begin(), "summary");
+  return RunMatchProgram(dir, args);
+}
+
+TEST(SummaryProcess, ShardsDuplicatesAndPicturesGiveWhatTheLiveRunnerGave) {
+  TempDir dir;
+  MatchRun live = PlayRecordedMatch(dir);
+  ASSERT_EQ(live.exitStatus, 0) << live.err;
+  WritePart(dir, "odd.jsonl", [](int game) { return game % 2 == 1; });
+  WritePart(dir, "even.jsonl", [](int game) { return game % 2 == 0; });
+
+  MatchRun whole = Summary(dir, {dir / "r.jsonl"});
+  ASSERT_EQ(whole.exitStatus, 0) << whole.err;
+  EXPECT_EQ(whole.err, "");
+  // The live runner closed with the same summary.
+  ASSERT_GE(live.err.size(), whole.out.size());
+  EXPECT_EQ(live.err.substr(live.err.size() - whole.out.size()), whole.out);
+  EXPECT_NE(whole.out.find("from 2 pairs (1 unpaired game)"), std::string::npos) << whole.out;
+
+  MatchRun split = Summary(dir, {dir / "even.jsonl", dir / "odd.jsonl"});
+  EXPECT_EQ(split.exitStatus, 0) << split.err;
+  EXPECT_EQ(split.out, whole.out);
+  MatchRun twice = Summary(dir, {dir / "r.jsonl", dir / "odd.jsonl"});
+  EXPECT_EQ(twice.exitStatus, 0);
+  EXPECT_EQ(twice.out, whole.out);
+  EXPECT_NE(twice.err.find("3 game(s) read more than once"), std::string::npos) << twice.err;
+
+  MatchRun wholeJson = Summary(dir, {"--json", "--sprt", "0,10", dir / "r.jsonl"});
+  MatchRun splitJson =
+      Summary(dir, {"--sprt", "0,10", "--json", dir / "odd.jsonl", dir / "even.jsonl"});
+  ASSERT_EQ(wholeJson.exitStatus, 0) << wholeJson.err;
+  EXPECT_EQ(splitJson.out, wholeJson.out);
+  const json summary = json::parse(wholeJson.out);
+  EXPECT_EQ(summary["games"], 5);
+  EXPECT_EQ(summary["pairs"], 2);
+  EXPECT_EQ(summary["unpaired"], 1);
+  EXPECT_EQ(summary["engines"]["B"]["forfeits"], 1);
+  EXPECT_EQ(summary["engines"]["B"]["command"], Engine("--mode exit --at-go 44"));
+  // Per engine as the record's own closing line counts them.
+  const json recorded = ReadRecord(dir / "r.jsonl").back()["engines"];
+  for (const char* e : {"A", "B"}) {
+    for (const char* field : {"wins", "draws", "losses", "forfeits"}) {
+      EXPECT_EQ(summary["engines"][e][field], recorded[e][field]) << e << " " << field;
+    }
+    EXPECT_EQ(summary["engines"][e]["score_diff_per_game"]["count"], 4);
+    EXPECT_EQ(summary["engines"][e]["score_diff_per_end"]["count"], 8);
+  }
+  EXPECT_TRUE(summary["sprt"]["llr"].is_number());
+
+  // The pictures equal the live runner's, file for file and byte for byte.
+  MatchRun pictures =
+      Summary(dir, {"--pictures", dir / "rebuilt", dir / "even.jsonl", dir / "odd.jsonl"});
+  ASSERT_EQ(pictures.exitStatus, 0) << pictures.err;
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "live")) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_EQ(ReadFile(dir / ("rebuilt/" + name)), ReadFile(entry.path().string())) << name;
+    ++files;
+  }
+  EXPECT_EQ(files, 1 + 5 + 9);  // index, game pages, ends (game 3 closed one of its two)
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "rebuilt"),
+                          std::filesystem::directory_iterator()),
+            files);
+}
+
+TEST(SummaryProcess, BadRecordsAndOptionsExitWithAMessage) {
+  TempDir dir;
+  ASSERT_EQ(PlayRecordedMatch(dir).exitStatus, 0);
+  const std::vector<std::string> lines = ReadLines(dir / "r.jsonl");
+  auto write = [&](const std::string& name, std::vector<std::string> content) {
+    std::ofstream out(dir / name);
+    for (const std::string& line : content) out << line << "\n";
+  };
+  std::vector<std::string> bad = lines;
+  bad[2] = R"({"type":"shot","game":1,"end":1,"shot":"two","side":1})";
+  write("bad.jsonl", bad);
+  std::vector<std::string> unfinished;
+  for (const std::string& line : lines) {
+    if (json::parse(line)["type"] != "game" || json::parse(line)["game"] != 5) {
+      unfinished.push_back(line);
+    }
+  }
+  write("unfinished.jsonl", unfinished);
+  json other = json::parse(lines[0]);
+  other["engines"]["B"] = "other-engine";
+  write("other.jsonl", {other.dump()});
+
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* message;  // on standard error
+  };
+  const Case cases[] = {
+      {{dir / "bad.jsonl"}, 1, "bad.jsonl:3: malformed record line: \"shot\" is not an integer"},
+      {{dir / "missing.jsonl"}, 1, "cannot read"},
+      {{dir / "r.jsonl", dir / "other.jsonl"}, 1, "records of different engines"},
+      {{dir / "unfinished.jsonl"}, 0, "1 game(s) still in progress"},
+      {{"--sprt", "10,0", dir / "r.jsonl"}, 2, "--sprt"},
+      {{"--sprt", "0,10,0.05", dir / "r.jsonl"}, 2, "--sprt"},
+      {{}, 2, "RECORD is required"},
+      {{"--help"}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.empty() ? "no record" : c.args.back());
+    MatchRun run = Summary(dir, c.args);
+    EXPECT_EQ(run.exitStatus, c.status);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.empty(), c.status != 0);
+  }
+  // A line of the unfinished game that did finish: the summary without game 5.
+  EXPECT_NE(Summary(dir, {dir / "unfinished.jsonl"}).out.find("in 4 games"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace Match
