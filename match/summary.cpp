@@ -24,11 +24,12 @@ constexpr double kZ95 = 1.959964;  // two-sided 95 % quantile of the normal dist
 // s1 = 0.514387) LLR = 2 * 0.014387 * (1.997506 - 1.014387) / (2 * 0.000934) = 15.15.
 constexpr double kPseudoCount = 1e-3;
 
-// A's score in a game, in half points: 2 for a win, 1 for a draw, 0 for a loss. A forfeit is a
-// loss, and a game both sides forfeited a loss for both (as MatchTally counts it).
+// A's score in a game, in half points: 2 for a win, 1 for a draw, 0 for a loss; a forfeit is a
+// loss. A game that both sides forfeited has no winner and counts as a draw here: the tallies
+// count it a loss for both, but scoring it 0 for A alone would tilt the Elo against A.
 int HalfPointsOfA(const GameResult& game) {
   if (game.winnerSide >= 0) return game.engineOfSide[game.winnerSide] == 0 ? 2 : 0;
-  return game.Forfeited() ? 0 : 1;
+  return 1;
 }
 
 // Mean and variance (divided by the total count) of (pair score / 2) = i / 4 for counts[i].
