@@ -6,6 +6,7 @@
 #include "experiment/report_writers.h"
 #include "experiment/run_arguments.h"
 #include "search/playout.h"
+#include "shots/random.h"
 
 namespace Curling {
 
@@ -23,7 +24,12 @@ void PlayShot(const ExperimentSetup& setup, CurlingGameState& state, ReportFiles
                static_cast<long>(setup.tickCount() - start));
   WriteShotLine(files.shot, player.label, result, shotNumber,
                 static_cast<long>(setup.tickCount() - start));
-  Simulation(state.Record(), result.best.shot.velocity, kSimulationNoise, nullptr, -1);
+  if (setup.seededShots) {
+    Simulation(state.Record(), result.best.shot.velocity, kSimulationNoise, nullptr,
+               SimulationSeed(DrawProcessSeed()));
+  } else {
+    Simulation(state.Record(), result.best.shot.velocity, kSimulationNoise, nullptr, -1);
+  }
 }
 
 // After the sixteenth shot of an end: if the simulator has closed the end (moved to the next end
@@ -36,13 +42,13 @@ void CloseEnd(CurlingGameState& state, std::ostream& log) {
 
 }  // namespace
 
-PlayerTable EnginePlayers(std::ostream& log) {
-  return PlayerTable{Player{"Primitive", PrimitiveSearch, EngineSearchConfig(log)},
-                     Player{"UCT", UCTSearch, EngineSearchConfig(log)}};
+PlayerTable EnginePlayers(std::ostream& log, const SearchSettings& settings) {
+  return PlayerTable{Player{"Primitive", PrimitiveSearch, EngineSearchConfig(log, settings)},
+                     Player{"UCT", UCTSearch, EngineSearchConfig(log, settings)}};
 }
 
-ExperimentSetup EngineExperiment(std::ostream& log) {
-  return ExperimentSetup{EnginePlayers(log), ".", GetTickCount};
+ExperimentSetup EngineExperiment(std::ostream& log, const SearchSettings& settings) {
+  return ExperimentSetup{EnginePlayers(log, settings), ".", GetTickCount, settings.seeded};
 }
 
 bool RunExperiment(const std::vector<std::string>& tokens, const ExperimentSetup& setup,

@@ -28,19 +28,23 @@ using PlayerTable = std::array<Player, 2>;
 
 // Everything an experiment run needs besides its command: who plays, where the report files go,
 // and the millisecond counter that times each shot. The engine uses EngineExperiment; tests hand
-// in fast fake searches, a temporary directory and a counter of their own.
+// in fast fake searches, a temporary directory and a counter of their own. With seededShots, each
+// real shot's noise gets a simulator seed drawn from the process-wide generator (DrawProcessSeed),
+// so that a seeded run repeats; without, the real shots carry no seed.
 struct ExperimentSetup {
   PlayerTable players;
   std::filesystem::path reportDirectory;
   TickSource tickCount;
+  bool seededShots = false;
 };
 
 // The engine's table: "Primitive" (PrimitiveSearch) against "UCT" (UCTSearch), both with the
-// engine's search configuration writing its diagnostics to `log`.
-PlayerTable EnginePlayers(std::ostream& log);
+// engine's search configuration under `settings` writing its diagnostics to `log`.
+PlayerTable EnginePlayers(std::ostream& log, const SearchSettings& settings = {});
 
-// The engine's experiment: its players, reports in the current directory, GetTickCount.
-ExperimentSetup EngineExperiment(std::ostream& log);
+// The engine's experiment: its players, reports in the current directory, GetTickCount, real
+// shots seeded when the searches are.
+ExperimentSetup EngineExperiment(std::ostream& log, const SearchSettings& settings = {});
 
 // The "Run" command: plays self-play games on a game state of its own (never the loop's) and
 // writes the shot table (rows as raw writes through out.reply, the rest on out.log) and the three

@@ -18,8 +18,9 @@ std::string FormatBestShot(const ShotVelocity& velocity) {
   return std::string(buffer, std::strlen(buffer));
 }
 
-bool AnswerGo(const CurlingGameState& state, const SearchConfig& config, EngineOutput& out) {
-  const SearchResult result = PrimitiveSearch(state, config);
+bool AnswerGo(const CurlingGameState& state, const SearchConfig& config, EngineOutput& out,
+              SearchDriver search) {
+  const SearchResult result = search(state, config);
   out.reply(FormatBestShot(result.best.shot.velocity));
   return true;
 }
@@ -27,6 +28,14 @@ bool AnswerGo(const CurlingGameState& state, const SearchConfig& config, EngineO
 bool HandleGo(const std::vector<std::string>& /*tokens*/, CurlingGameState& state,
               EngineOutput& out) {
   return AnswerGo(state, EngineSearchConfig(out.log), out);
+}
+
+std::function<bool(const std::vector<std::string>&, CurlingGameState&, EngineOutput&)>
+MakeGoHandler(SearchDriver search, SearchSettings settings) {
+  return [search, settings](const std::vector<std::string>& /*tokens*/, CurlingGameState& state,
+                            EngineOutput& out) {
+    return AnswerGo(state, EngineSearchConfig(out.log, settings), out, search);
+  };
 }
 
 }  // namespace Curling

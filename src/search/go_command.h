@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "curling/engine_output.h"
 #include "curling/game_state.h"
 #include "search/search_config.h"
+#include "search/search_driver.h"
 #include "shots/move_state.h"
 
 namespace Curling {
@@ -18,13 +20,19 @@ inline constexpr std::size_t kReplyBufferSize = 256;
 // decimals), curl read as an unsigned byte.
 std::string FormatBestShot(const ShotVelocity& velocity);
 
-// Runs the "Primitive" search on `state` under `config` and writes its best shot as one reply of
-// exactly the formatted characters (no line terminator, no terminating zero). The state is only
-// read. Returns true: the engine goes on whatever the search met.
-bool AnswerGo(const CurlingGameState& state, const SearchConfig& config, EngineOutput& out);
+// Runs `search` ("Primitive" unless told otherwise) on `state` under `config` and writes its best
+// shot as one reply of exactly the formatted characters (no line terminator, no terminating
+// zero). The state is only read. Returns true: the engine goes on whatever the search met.
+bool AnswerGo(const CurlingGameState& state, const SearchConfig& config, EngineOutput& out,
+              SearchDriver search = PrimitiveSearch);
 
 // The "GO" command handler: AnswerGo with the engine's search (5000 ms per worker on the system
 // clock, diagnostics to out.log). Tokens after "GO" are not looked at.
 bool HandleGo(const std::vector<std::string>& tokens, CurlingGameState& state, EngineOutput& out);
+
+// A "GO" command handler that answers with `search` under `settings` (EngineSearchConfig on
+// out.log), as the engine's command line chooses. With the defaults it is HandleGo.
+std::function<bool(const std::vector<std::string>&, CurlingGameState&, EngineOutput&)>
+MakeGoHandler(SearchDriver search = PrimitiveSearch, SearchSettings settings = {});
 
 }  // namespace Curling

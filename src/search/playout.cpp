@@ -13,14 +13,22 @@ CurlingGameState ApplyShot(CurlingGameState state, const CurlingMoveState& shot)
   return state;
 }
 
-CurlingGameState Playout(CurlingGameState state, std::mt19937& rng, std::ostream& log) {
+CurlingGameState ApplySeededShot(CurlingGameState state, const CurlingMoveState& shot,
+                                 std::mt19937& rng) {
+  Simulation(state.Record(), shot.velocity, kSimulationNoise, nullptr, DrawSimulationSeed(rng));
+  return state;
+}
+
+CurlingGameState Playout(CurlingGameState state, std::mt19937& rng, std::ostream& log,
+                         bool seededShots) {
   const int shotNumber = state.shotNumber;  // read once: the number of shots is fixed here
   if (shotNumber < 0 || shotNumber >= kPlayoutShotNumber) return state;
   for (int shot = shotNumber; shot < kPlayoutShotNumber; ++shot) {
     const CandidateList candidates = BuildCandidateList(state, log);
     if (candidates.empty()) break;
     const std::uint32_t index = IndexDraw(rng, static_cast<std::uint32_t>(candidates.size()));
-    state = ApplyShot(state, candidates[index].value.shot);
+    const CurlingMoveState& picked = candidates[index].value.shot;
+    state = seededShots ? ApplySeededShot(state, picked, rng) : ApplyShot(state, picked);
   }
   return state;
 }

@@ -1,10 +1,11 @@
 #include "search/search_driver.h"
 
-#include <array>
+#include <algorithm>
 #include <functional>
 #include <future>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "search/workers.h"
 #include "shots/candidate_list.h"
@@ -40,16 +41,28 @@ Node ParallelSearch(const CurlingGameState& state, Node root, SearchWorker worke
                     const SearchConfig& config) {
   // Step 1. The second shuffle, with a fresh generator of seed 5489.
   ShuffleFixedSeed(root.children);
+  // A seeded search: each worker's own configuration, its seed drawn here in worker order, before
+  // any is launched, so that the seeds do not depend on the order the threads start in.
+  std::vector<SearchConfig> seededConfigs;
+  if (config.seeded) {
+    seededConfigs.reserve(static_cast<std::size_t>(std::max(config.workers, 0)));
+    for (int i = 0; i < config.workers; ++i) {
+      seededConfigs.push_back(config);
+      seededConfigs.back().workerSeed = DrawProcessSeed();
+    }
+  }
   // Step 2. Every worker launched before any is awaited; std::async copies the state and the
   // root (deeply) for each one before its task starts. Should the system refuse a thread, that
   // worker runs on this thread when it is awaited instead (its budget starts then), so that the
   // engine still answers, later, rather than ending on the exception.
-  std::array<std::future<Node>, kSearchWorkers> workers;
-  for (std::future<Node>& future : workers) {
+  std::vector<std::future<Node>> workers(static_cast<std::size_t>(std::max(config.workers, 0)));
+  for (std::size_t i = 0; i < workers.size(); ++i) {
+    const SearchConfig& workerConfig = config.seeded ? seededConfigs[i] : config;
+    std::future<Node>& future = workers[i];
     try {
-      future = std::async(std::launch::async, worker, state, root, std::cref(config));
+      future = std::async(std::launch::async, worker, state, root, std::cref(workerConfig));
     } catch (const std::system_error&) {
-      future = std::async(std::launch::deferred, worker, state, root, std::cref(config));
+      future = std::async(std::launch::deferred, worker, state, root, std::cref(workerConfig));
     }
   }
   // Step 3. Awaited in order, each merged into the root and discarded.

@@ -11,7 +11,7 @@ namespace Curling {
 // What a search driver hands back; the search tree itself never leaves the driver.
 // - candidateCount: the root's children, that is the candidate shots of the position
 // - playoutCount: the root's playouts after the merge: simulations ("Primitive") or iterations
-//   ("UCT") of the four workers together
+//   ("UCT") of all workers together
 // - best: a copy of the chosen child's shot (label included) and merged statistics
 struct SearchResult {
   std::int32_t candidateCount = 0;
@@ -27,9 +27,12 @@ using SearchWorker = Node (*)(CurlingGameState state, Node root, const SearchCon
 using SearchDriver = SearchResult (*)(const CurlingGameState& state, const SearchConfig& config);
 
 // Shuffles the root's children with a fresh generator of seed 5489 (the permutation depends on
-// their number only), runs kSearchWorkers workers at once, each as an asynchronous task on its own
-// copy of `state` and of the root, waits for them in order 0 to 3, merging each one's statistics
-// into the root, and returns the root. Blocks for about one time limit.
+// their number only), runs config.workers workers at once (kSearchWorkers by default), each as an
+// asynchronous task on its own copy of `state` and of the root, waits for them in order 0 to
+// workers - 1, merging each one's statistics into the root, and returns the root. Blocks for about
+// one time limit. In a seeded search (config.seeded) this thread first draws each worker's seed
+// from the process-wide generator, in worker order, into that worker's copy of the configuration
+// (SearchConfig::workerSeed).
 Node ParallelSearch(const CurlingGameState& state, Node root, SearchWorker worker,
                     const SearchConfig& config);
 

@@ -15,6 +15,12 @@ namespace Curling {
 // until the budget is used up, and hands the root back with its statistics. Diagnostics go to
 // config.log through a synchronised stream of the worker's own, so that workers running at the
 // same time never interleave within a line. A root without children is handed back at once.
+//
+// Opt-in knobs of the configuration change this: with config.workerSeed the generator is seeded
+// from it and every simulated shot gets a simulator seed drawn from that generator
+// (ApplySeededShot), so that the worker repeats exactly; with config.playoutLimit the worker stops
+// after that many simulations ("Primitive", counted like the root's playouts, the last pass left
+// midway) or iterations ("UCT") instead of on the clock.
 
 // "Primitive": passes over the root's children in their order while time remains; each child is
 // played once per pass (its shot, then a playout unless the shot ended the end), scored from the
@@ -36,6 +42,8 @@ Node UCTWorker(CurlingGameState state, Node root, const SearchConfig& config);
 // 4. The reward r (the score seen from the side to move in `state`, truncated toward zero) is
 //    recorded into s; node's playouts and, on the leaf paths, s's go up by one.
 // Returns -r, the value of the iteration for the side that chose `node`. `node` needs a child.
-int UCTIteration(Node& node, CurlingGameState state, std::mt19937& rng, std::ostream& log);
+// With `seededShots` every shot of the iteration (its playout's included) is seeded from `rng`.
+int UCTIteration(Node& node, CurlingGameState state, std::mt19937& rng, std::ostream& log,
+                 bool seededShots = false);
 
 }  // namespace Curling

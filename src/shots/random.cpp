@@ -66,17 +66,34 @@ ProcessGenerator& Process() {
 }  // namespace
 
 std::uint32_t ProcessGeneratorSeed() {
-  return Process().seed;
+  ProcessGenerator& process = Process();
+  std::lock_guard<std::mutex> guard(process.lock);
+  return process.seed;
+}
+
+void SeedProcessGenerator(std::uint32_t seed) {
+  ProcessGenerator& process = Process();
+  std::lock_guard<std::mutex> guard(process.lock);
+  process.seed = seed;
+  process.engine.seed(seed);
+}
+
+std::uint32_t DrawProcessSeed() {
+  ProcessGenerator& process = Process();
+  std::lock_guard<std::mutex> guard(process.lock);
+  return static_cast<std::uint32_t>(process.engine());
 }
 
 std::mt19937 SeedWorkerGenerator() {
-  ProcessGenerator& process = Process();
-  std::uint32_t seed;
-  {
-    std::lock_guard<std::mutex> guard(process.lock);
-    seed = static_cast<std::uint32_t>(process.engine());
-  }
-  return std::mt19937(seed);
+  return std::mt19937(DrawProcessSeed());
+}
+
+int SimulationSeed(std::uint32_t output) {
+  return static_cast<int>(output & 0x7fffffffu);
+}
+
+int DrawSimulationSeed(std::mt19937& rng) {
+  return SimulationSeed(static_cast<std::uint32_t>(rng()));
 }
 
 }  // namespace Curling

@@ -14,8 +14,10 @@ namespace Curling {
 // platforms, and the engine's fixed-seed shuffles must give the same permutation everywhere.
 //
 // Two kinds of generator exist:
-// - the process-wide generator, seeded once at start-up from the wall clock; it is only ever used
-//   to seed the search workers' own generators (SeedWorkerGenerator), one draw under a lock each;
+// - the process-wide generator, seeded once at start-up from the wall clock (or, with the
+//   engine's --seed option, from a seed of the user's, SeedProcessGenerator); it is only ever used
+//   to seed the search workers' own generators (SeedWorkerGenerator, DrawProcessSeed) and, in a
+//   seeded experiment, the real shots' noise, one draw under a lock each;
 // - fixed-seed generators (MakeShuffleGenerator), made for one shuffle and discarded.
 // Everything that draws takes its generator as an explicit parameter.
 
@@ -80,12 +82,27 @@ void ShuffleFixedSeed(std::vector<T, Alloc>& list) {
 // ticks since 1970-01-01 00:00:00 UTC, truncated to its low 32 bits.
 std::uint32_t WallClockSeed(std::chrono::system_clock::time_point now);
 
-// The seed that the process-wide generator was given at start-up.
+// The seed that the process-wide generator was given at start-up (or by SeedProcessGenerator).
 std::uint32_t ProcessGeneratorSeed();
 
-// A generator for one search worker, seeded with one output of the process-wide generator. The
-// draw is taken under a lock, so workers may call this at the same time; it is the only use of the
-// process-wide generator. A worker calls it once, when it starts, and draws only from its own.
+// Restarts the process-wide generator from `seed` instead of the wall clock, so that everything
+// seeded from it repeats from run to run. The engine calls it once at start-up, before any search.
+void SeedProcessGenerator(std::uint32_t seed);
+
+// One output of the process-wide generator, taken under its lock (callers may run at the same
+// time).
+std::uint32_t DrawProcessSeed();
+
+// A generator for one search worker, seeded with one output of the process-wide generator
+// (DrawProcessSeed). A worker of the engine's default search calls it once, when it starts, and
+// draws only from its own.
 std::mt19937 SeedWorkerGenerator();
+
+// A seed for the simulator's noise (Simulation's seed argument, 0 to 2147483647) made of one
+// generator output: its low 31 bits.
+int SimulationSeed(std::uint32_t output);
+
+// SimulationSeed of one output of `rng`.
+int DrawSimulationSeed(std::mt19937& rng);
 
 }  // namespace Curling

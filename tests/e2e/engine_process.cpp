@@ -26,7 +26,8 @@ int RemainingMs(Clock::time_point deadline) {
 
 }  // namespace
 
-EngineProcess::EngineProcess(const std::string& path, const std::vector<std::string>& args) {
+EngineProcess::EngineProcess(const std::string& path, const std::vector<std::string>& args,
+                             const std::string& errorPath) {
   // A child that dies must fail the test through its results, not kill the test with SIGPIPE.
   ::signal(SIGPIPE, SIG_IGN);
   int in[2], out[2];
@@ -40,6 +41,10 @@ EngineProcess::EngineProcess(const std::string& path, const std::vector<std::str
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  if (!errorPath.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+  }
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(path.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -23,11 +23,13 @@ struct ExitResult {
 // A program started as a child process with its standard input and output on pipes, driven the way
 // a game server drives the engine: one write per command, and the next write only after the child
 // has read the previous one, so that every command arrives as a read of its own. Everything the
-// child writes to standard output is collected; its standard error goes to the test's. A child
-// still running when this object goes away is killed.
+// child writes to standard output is collected; its standard error goes to the test's, or into the
+// file `errorPath` (created or emptied) when that is given. A child still running when this object
+// goes away is killed.
 class EngineProcess {
  public:
-  explicit EngineProcess(const std::string& path, const std::vector<std::string>& args = {});
+  explicit EngineProcess(const std::string& path, const std::vector<std::string>& args = {},
+                         const std::string& errorPath = "");
   ~EngineProcess();
   EngineProcess(const EngineProcess&) = delete;
   EngineProcess& operator=(const EngineProcess&) = delete;

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <sstream>
+#include <string>
 
 #include "search/search_driver.h"
 #include "search/workers.h"
 #include "search_test_support.h"
 #include "shots/candidate_list.h"
+#include "shots/random.h"
 
 namespace Curling {
 namespace {
@@ -150,6 +153,46 @@ TEST(PhysicsSearchTest, DriversAnswerEveryPosition) {
       EXPECT_GT(result.playoutCount, 0u) << p.name;
       EXPECT_FALSE(result.best.shot.label.empty()) << p.name;
       EXPECT_EQ(result.best.stats.visits, result.best.stats.playouts) << p.name;
+    }
+  }
+}
+
+// Every field of a search result, floats in hexadecimal so that equal text means equal bits.
+std::string Describe(const SearchResult& r) {
+  const ShotVelocity& v = r.best.shot.velocity;
+  const UCTState& s = r.best.stats;
+  char text[512];
+  std::snprintf(text, sizeof text, "%d %u %s %a %a %d | %u %u %a %a %a", r.candidateCount,
+                r.playoutCount, r.best.shot.label.c_str(), static_cast<double>(v.vx),
+                static_cast<double>(v.vy), v.curl ? 1 : 0, s.visits, s.playouts, s.win, s.rate,
+                s.ucb);
+  return text;
+}
+
+// A seeded search whose workers stop after a number of simulations repeats exactly once the
+// process-wide generator is seeded again: the workers' seeds are drawn in worker order, and every
+// simulated shot's noise comes from its worker's generator. The count is exact, the last pass of
+// "Primitive" left midway (100 is no multiple of the candidates).
+TEST(PhysicsSearchTest, SeededSearchesWithAPlayoutLimitRepeatExactly) {
+  constexpr std::uint32_t kPlayouts = 100;
+  for (const Position& p : {Positions()[1], Positions()[2]}) {
+    for (const SearchDriver driver : {PrimitiveSearch, UCTSearch}) {
+      for (const int workers : {1, 3}) {
+        const std::string name = std::string(p.name) +
+                                 (driver == PrimitiveSearch ? " primitive " : " uct ") +
+                                 std::to_string(workers);
+        std::ostringstream log;
+        const SearchConfig config{log,     kSearchTimeLimitMs, SystemTickClock(),
+                                  workers, kPlayouts,          true};
+        SeedProcessGenerator(2024);
+        const SearchResult first = driver(p.state, config);
+        SeedProcessGenerator(2024);
+        const SearchResult second = driver(p.state, config);
+        EXPECT_EQ(Describe(first), Describe(second)) << name;
+        EXPECT_EQ(first.playoutCount, static_cast<std::uint32_t>(workers) * kPlayouts) << name;
+        EXPECT_NE(static_cast<std::int32_t>(kPlayouts) % first.candidateCount, 0) << name;
+        EXPECT_EQ(log.str(), "") << name;
+      }
     }
   }
 }

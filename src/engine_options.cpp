@@ -1,0 +1,97 @@
+#include "engine_options.h"
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <sstream>
+#include <system_error>
+
+namespace Curling {
+
+namespace {
+
+constexpr const char* kDescription =
+    "Plays curling for one side of a game run by a game server, which writes one command per\n"
+    "write to standard input and reads the replies from standard output. Without options GO is\n"
+    "answered by the \"Primitive\" search with four workers of 5000 ms each, seeded from the\n"
+    "clock. With --seed and --playouts the same commands give the same replies, byte for byte.";
+
+// Longest time limit accepted: one day.
+constexpr std::int64_t kMaxThinkMs = 86'400'000;
+
+// Most workers a search may run.
+constexpr int kMaxWorkers = 64;
+
+// The largest count of a search's simulations or iterations, all workers together.
+constexpr std::uint64_t kMaxSearchCount = 4'294'967'295u;
+
+ParseExit UsageError(const std::string& message) {
+  return ParseExit{2, "curling-engine: " + message + "\nRun with --help for more information.\n",
+                   false};
+}
+
+}  // namespace
+
+std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const* argv) {
+  EngineOptions options;
+  CLI::App app{kDescription, "curling-engine"};
+  app.get_formatter()->column_width(22);
+  // The ranges are stated in the descriptions; the validators keep out of the type column.
+  app.add_option("--think-ms", options.search.limitMs,
+                 "Time limit of each search worker in ms, 1 to 86400000")
+      ->type_name("N")
+      ->capture_default_str()
+      ->check(CLI::Range(std::int64_t{1}, kMaxThinkMs).description(""));
+  std::string searchName = "primitive";
+  app.add_option("--search", searchName, "Search that answers GO: primitive or uct")
+      ->type_name("NAME")
+      ->capture_default_str()
+      ->check(CLI::IsMember({"primitive", "uct"}).description(""));
+  app.add_option("--workers", options.search.workers, "Workers of every search, 1 to 64")
+      ->type_name("N")
+      ->capture_default_str()
+      ->check(CLI::Range(1, kMaxWorkers).description(""));
+  std::string seedText;
+  auto* seedOption = app.add_option("--seed", seedText,
+                                    "Seed instead of the clock, 0 to 4294967295; the searches' "
+                                    "simulated shots are seeded too")
+                         ->type_name("S");
+  std::int64_t playouts = 0;
+  auto* playoutsOption =
+      app.add_option("--playouts", playouts,
+                     "Each worker stops after N simulations or iterations, not on "
+                     "the clock")
+          ->type_name("N")
+          ->check(CLI::Range(std::int64_t{1}, static_cast<std::int64_t>(kMaxSearchCount))
+                      .description(""));
+  playoutsOption->excludes(app.get_option("--think-ms"));
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    return ParseExit{0, app.help(), true};
+  } catch (const CLI::ParseError& e) {
+    return UsageError(e.what());
+  }
+
+  options.goSearch = searchName == "uct" ? UCTSearch : PrimitiveSearch;
+  if (playoutsOption->count() > 0) {
+    if (static_cast<std::uint64_t>(playouts) * static_cast<std::uint64_t>(options.search.workers) >
+        kMaxSearchCount) {
+      return UsageError("--playouts times --workers must not exceed 4294967295");
+    }
+    options.search.playoutLimit = static_cast<std::uint32_t>(playouts);
+  }
+  if (seedOption->count() > 0) {
+    std::uint32_t seed = 0;
+    const char* end = seedText.data() + seedText.size();
+    const auto [ptr, ec] = std::from_chars(seedText.data(), end, seed);
+    if (seedText.empty() || ec != std::errc{} || ptr != end) {
+      return UsageError("--seed: not a whole number from 0 to 4294967295: " + seedText);
+    }
+    options.seed = seed;
+    options.search.seeded = true;
+  }
+  return options;
+}
+
+}  // namespace Curling

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "search/search_config.h"
+#include "search/search_driver.h"
+
+namespace Curling {
+
+// What the engine's command line decides. Default-constructed it is the engine without options:
+// "Primitive" answers GO, four workers of 5000 ms each, generators seeded from the wall clock.
+// Parsed once in main, which seeds the process-wide generator and builds the GO and Run handlers
+// from it.
+// - search: the searches' knobs, for GO and for Run alike (search.seeded is set with seed)
+// - goSearch: the search that answers GO (PrimitiveSearch or UCTSearch)
+// - seed: the process-wide generator's seed instead of the wall clock
+struct EngineOptions {
+  SearchSettings search;
+  SearchDriver goSearch = PrimitiveSearch;
+  std::optional<std::uint32_t> seed{};
+};
+
+// The outcome of parsing when the program should stop at once: the text to print, where to print
+// it and the exit status (0 after --help, 2 after a usage error).
+struct ParseExit {
+  int status = 0;
+  std::string text;
+  bool toStdout = false;
+};
+
+// Parses the engine's arguments: [--think-ms N] [--search primitive|uct] [--workers N] [--seed S]
+// [--playouts N] [--help]. An unknown option, a missing or bad value, a stray positional argument,
+// --think-ms together with --playouts, or a playout count that the search's 32-bit count of all
+// workers together cannot hold, is a usage error.
+std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const* argv);
+
+}  // namespace Curling
