@@ -51,8 +51,9 @@ std::string CommandWord(const std::string& command) {
 
 }  // namespace
 
-EngineClient::EngineClient(std::string command, std::chrono::duration<double> timeLimit)
-    : command_(std::move(command)), timeLimit_(timeLimit) {}
+EngineClient::EngineClient(std::string command, std::chrono::duration<double> timeLimit,
+                           const StopRequest* stop)
+    : command_(std::move(command)), timeLimit_(timeLimit), stop_(stop) {}
 
 Clock::time_point EngineClient::Deadline() const {
   return Clock::now() + std::chrono::duration_cast<Clock::duration>(timeLimit_);
@@ -62,7 +63,7 @@ std::optional<Fault> EngineClient::NewGame() {
   endsTold_ = 0;
   if (!process_) {
     try {
-      process_ = std::make_unique<EngineProcess>(command_);
+      process_ = std::make_unique<EngineProcess>(command_, stop_);
     } catch (const std::system_error& e) {
       return Fault{std::string("did not start: ") + e.what()};
     }

@@ -13,10 +13,11 @@ namespace Match {
 // The server side of the engine protocol for one engine command: starts the process when a game
 // needs it, sends each command in one write and only after the engine has read the previous one,
 // and reads replies up to the complete READYOK or BESTSHOT text. Any fault kills the process; the
-// next game starts a fresh one.
+// next game starts a fresh one. Its waits end with Stopped when `stop` (if given) is requested.
 class EngineClient : public Player {
  public:
-  EngineClient(std::string command, std::chrono::duration<double> timeLimit);
+  EngineClient(std::string command, std::chrono::duration<double> timeLimit,
+               const StopRequest* stop = nullptr);
 
   std::optional<Fault> NewGame() override;
   std::variant<ShotAnswer, Fault> Move(const CurlingStateRecord& state) override;
@@ -41,6 +42,7 @@ class EngineClient : public Player {
 
   std::string command_;
   std::chrono::duration<double> timeLimit_;
+  const StopRequest* stop_;
   std::unique_ptr<EngineProcess> process_;
   bool answeredOnce_ = false;  // false until this process has answered anything
   int endsTold_ = 0;           // earlier ends whose scores this engine has been sent this game

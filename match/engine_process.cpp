@@ -35,7 +35,7 @@ std::chrono::nanoseconds Until(Clock::time_point deadline) {
 
 }  // namespace
 
-EngineProcess::EngineProcess(const std::string& command) {
+EngineProcess::EngineProcess(const std::string& command, const StopRequest* stop) : stop_(stop) {
   int input[2];
   int output[2];
   if (pipe2(input, O_CLOEXEC) != 0) ThrowErrno("pipe");
@@ -110,7 +110,7 @@ EngineProcess::Wait EngineProcess::WaitConsumed(Clock::time_point deadline) {
     if (!Drain() || Exited()) return Wait::kClosed;
     if (Clock::now() >= deadline) return Wait::kTimeout;
     pollfd fd{fromEngine_, POLLIN, 0};
-    WaitForEvents(&fd, 1, std::min<std::chrono::nanoseconds>(kPollStep, Until(deadline)));
+    WaitForEvents(fd, std::min<std::chrono::nanoseconds>(kPollStep, Until(deadline)), stop_);
   }
 }
 
@@ -123,7 +123,7 @@ EngineProcess::Wait EngineProcess::ReadSome(Clock::time_point deadline) {
     auto left = Until(deadline);
     if (left.count() <= 0) return Wait::kTimeout;
     pollfd fd{fromEngine_, POLLIN, 0};
-    WaitForEvents(&fd, 1, left);
+    WaitForEvents(fd, left, stop_);
   }
 }
 
@@ -151,7 +151,9 @@ void EngineProcess::Reap() {
   status_ = status;
   // The rest of the group (already sent SIGKILL): processes the shell started, which became the
   // runner's children when the shell died (see AdoptOrphanedEngineProcesses). Waiting for them
-  // means none is still alive, even for a moment, once the engine is stopped.
+  // means none is still alive, even for a moment, once the engine is stopped. Only this group is
+  // waited for (never any child), so engines of other slots, in other threads, are left to their
+  // owners; the group's number cannot name another group while one of its members is unreaped.
   while (true) {
     pid_t got = waitpid(-pid_, nullptr, 0);
     if (got > 0 || (got < 0 && errno == EINTR)) continue;
@@ -168,7 +170,7 @@ bool EngineProcess::WaitExit(Clock::time_point deadline) {
     if (Clock::now() >= deadline) return false;
     Drain();
     pollfd fd{fromEngine_, static_cast<short>(outputClosed_ ? 0 : POLLIN), 0};
-    WaitForEvents(&fd, 1, std::min<std::chrono::nanoseconds>(kPollStep * 2, Until(deadline)));
+    WaitForEvents(fd, std::min<std::chrono::nanoseconds>(kPollStep * 2, Until(deadline)), stop_);
   }
   return true;
 }
@@ -188,6 +190,8 @@ void EngineProcess::Stop(std::chrono::milliseconds grace) {
     WaitExit(Clock::now() + grace);
   } catch (const Interrupted&) {
     // Stop waiting politely; the kill below still happens.
+  } catch (const Stopped&) {
+    // Likewise when another slot of the match failed.
   }
   if (!reaped_) {
     kill(-pid_, SIGKILL);  // the whole group: the shell and anything it started

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "stop_request.h"
+
 namespace Match {
 
 using Clock = std::chrono::steady_clock;
@@ -14,12 +16,15 @@ using Clock = std::chrono::steady_clock;
 // One engine child process: `/bin/sh -c COMMAND` in a process group of its own, its standard
 // input and output on pipes (its standard error is the runner's). The object owns the process:
 // every way out of its life (Stop, destructor, an exception unwinding past it) kills the whole
-// group and reaps the child, so no engine outlives the runner. Not copyable.
+// group and reaps the child, so no engine outlives the runner. Not copyable. Each object is used
+// by one thread; processes of different objects may run in different threads at once (each reaps
+// only its own process group).
 class EngineProcess {
  public:
   // Forks and execs the command. Throws std::system_error when the pipes or the fork fail; a
-  // command that cannot run shows up later as an exit (the shell's status 127).
-  explicit EngineProcess(const std::string& command);
+  // command that cannot run shows up later as an exit (the shell's status 127). Every wait also
+  // ends, with Stopped, when `stop` (if given) is requested.
+  explicit EngineProcess(const std::string& command, const StopRequest* stop = nullptr);
   ~EngineProcess();
   EngineProcess(const EngineProcess&) = delete;
   EngineProcess& operator=(const EngineProcess&) = delete;
@@ -53,8 +58,8 @@ class EngineProcess {
   // "exit status N" or "killed by signal N" once the child is reaped, else "still running".
   std::string ExitDescription() const;
 
-  // Closes its input, gives the engine `grace` to exit on its own, then kills its process group
-  // and reaps it. Idempotent.
+  // Closes its input, gives the engine `grace` to exit on its own (cut short by a signal or a
+  // stop), then kills its process group and reaps it. Idempotent.
   void Stop(std::chrono::milliseconds grace);
 
  private:
@@ -71,6 +76,7 @@ class EngineProcess {
   bool stopped_ = false;
   int status_ = 0;
   std::string output_;
+  const StopRequest* stop_ = nullptr;
 };
 
 // Makes the runner the reaper of orphaned descendants (Linux), so that the processes an engine's

@@ -55,6 +55,19 @@ ParseExit UsageError(const std::string& message) {
                    false};
 }
 
+// Reads "I/N" with 0 <= I < N into `index` and `count`; false for any other form.
+bool ParseShard(const std::string& text, int& index, int& count) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string::npos) return false;
+  auto whole = [](const char* first, const char* last, int& value) {
+    auto [ptr, ec] = std::from_chars(first, last, value);
+    return first != last && ec == std::errc{} && ptr == last;
+  };
+  const char* begin = text.data();
+  return whole(begin, begin + slash, index) &&
+         whole(begin + slash + 1, begin + text.size(), count) && index >= 0 && index < count;
+}
+
 }  // namespace
 
 std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* argv) {
@@ -85,6 +98,15 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
   app.add_option("--pictures", options.picturesDir,
                  "Write an SVG per end and an HTML page per game into DIR")
       ->type_name("DIR");
+  app.add_option("--concurrency", options.concurrency,
+                 "Games played at once, each by its own pair of engine processes")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 64));
+  std::string shardText = "0/1";
+  app.add_option("--shard", shardText,
+                 "Play only the games g with (g - 1) mod N = I, numbered as in the whole match")
+      ->capture_default_str()
+      ->type_name("I/N");
 
   SummaryOptions summary;
   std::string sprtText;
@@ -132,6 +154,12 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
   }
   if (!std::isfinite(options.noise) || !std::isfinite(options.timeLimit)) {
     return ParseExit{2, "curling-match: --noise and --time-limit must be finite\n", false};
+  }
+  if (!ParseShard(shardText, options.shardIndex, options.shardCount)) {
+    return ParseExit{2,
+                     "curling-match: --shard: not I/N with whole numbers 0 <= I < N: " + shardText +
+                         "\nRun with --help for more information.\n",
+                     false};
   }
   options.seedGiven = seedOption->count() > 0;
   if (options.seedGiven) {

@@ -38,6 +38,9 @@ struct MatchOptions {
   double timeLimit = 60.0;  // seconds an engine may take to answer one command
   std::string recordPath;   // JSON-lines game record; empty: none
   std::string picturesDir;  // SVG and HTML pictures; empty: none
+  int concurrency = 1;      // games played at once, each on its own pair of engine processes
+  int shardIndex = 0;       // this run plays the games g with (g - 1) mod shardCount == shardIndex
+  int shardCount = 1;       // 1: the whole match
   // Set by `curling-match summary ...`: no match is played, recorded games are summarised.
   std::optional<SummaryOptions> summary;
 };

@@ -57,7 +57,9 @@ void RecordWriter::WriteMatch(const MatchOptions& options) {
             {"games", options.games},
             {"ends", options.ends},
             {"noise", options.noise},
-            {"time_limit", options.timeLimit}});
+            {"time_limit", options.timeLimit},
+            {"shard", {{"index", options.shardIndex}, {"count", options.shardCount}}},
+            {"concurrency", options.concurrency}});
 }
 
 void RecordWriter::WriteShot(const ShotEvent& shot, const std::array<int, 2>& engineOfSide) {

@@ -19,7 +19,8 @@ inline const std::array<std::string, 2> kEngineLabels{"A", "B"};
 // already played. Lines, by "type": "match" (the options, seed included, first), "shot" (every
 // delivered stone), "game" (every finished game) and "summary" (last). Game, end and shot numbers
 // count from 1; scores are positive for side 0. The only field that differs between two runs of
-// the same match is "time_s".
+// the same match is "time_s". Not synchronised: a match whose games run at once writes under its
+// own lock.
 class RecordWriter {
  public:
   explicit RecordWriter(std::ostream& out) : out_(out) {}

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -292,6 +294,177 @@ TEST(MatchProcess, ExitStatusFollowsUnixConventions) {
       dir, {"--record", dir / "missing/dir/r.jsonl", Engine("--pid-file " + dir / "p"), Engine()});
   EXPECT_EQ(unwritable.exitStatus, 1);
   EXPECT_NE(unwritable.err.find("record"), std::string::npos);
+}
+
+// The shots and games of some records, times aside, in a fixed order: what was played, whatever
+// order the games finished in and however the match was split.
+std::vector<std::string> PlayedLines(const std::vector<std::vector<json>>& records) {
+  std::vector<std::string> lines;
+  for (const auto& record : records) {
+    for (json line : record) {
+      if (line["type"] != "shot" && line["type"] != "game") continue;
+      line.erase("time_s");
+      lines.push_back(line.dump());
+    }
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+TEST(MatchProcess, ConcurrentSlotsPlayTheSameMatch) {
+  TempDir dir;
+  auto play = [&](std::vector<std::string> args) {
+    std::vector<std::string> common = {"--ends", "1", "--games", "8", "--seed", "99"};
+    args.insert(args.begin(), common.begin(), common.end());
+    return RunMatchProgram(dir, args);
+  };
+  MatchRun one = play({"--record", dir / "1.jsonl", Engine(), Engine()});
+  // The A engines answer READYOK only once three of them have started, so the match can only
+  // get under way with three games at once.
+  MatchRun three = play({"--concurrency", "3", "--record", dir / "3.jsonl",
+                         Engine("--pid-file " + dir / "pids" + " --rendezvous " + dir / "r" + " 3"),
+                         Engine("--pid-file " + dir / "pids")});
+  ASSERT_EQ(one.exitStatus, 0) << one.err;
+  ASSERT_EQ(three.exitStatus, 0) << three.err;
+  auto serial = ReadRecord(dir / "1.jsonl");  // every line parses
+  auto parallel = ReadRecord(dir / "3.jsonl");
+  ASSERT_EQ(OfType(serial, "game").size(), 8u);
+  EXPECT_EQ(parallel.front()["concurrency"], 3);
+  EXPECT_EQ(PlayedLines({serial}), PlayedLines({parallel}));
+  EXPECT_EQ(parallel.back()["type"], "summary");
+  EXPECT_EQ(serial.back(), parallel.back());
+  // Progress lines stay whole: the seed, a line per shot and per game, the closing table.
+  std::istringstream progress(three.err);
+  std::map<std::string, int> kinds;
+  for (std::string line; std::getline(progress, line);) {
+    ++kinds[line.substr(0, line.find(' ')) + (line.find(" shot ") != std::string::npos ? "+" : "")];
+  }
+  EXPECT_EQ(kinds,
+            (std::map<std::string, int>{
+                {"match", 1}, {"game+", 8 * 16}, {"game", 8}, {"A:", 1}, {"B:", 1}, {"Elo", 1}}));
+  // One pair of engines per slot, kept from game to game; none left running.
+  std::vector<long> pids = ReadPids(dir / "pids");
+  EXPECT_EQ(pids.size(), 6u);
+  for (long pid : pids) EXPECT_FALSE(Alive(pid)) << pid;
+}
+
+TEST(MatchProcess, ShardsTogetherPlayTheWholeMatch) {
+  TempDir dir;
+  const std::vector<std::string> match = {"--ends", "1", "--games", "7", "--seed", "5"};
+  auto play = [&](const std::string& record, std::vector<std::string> args) {
+    args.insert(args.begin(), match.begin(), match.end());
+    for (const std::string& a : {std::string("--record"), dir / record, Engine(), Engine()}) {
+      args.push_back(a);
+    }
+    MatchRun run = RunMatchProgram(dir, args);
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    return std::make_pair(run, ReadRecord(dir / record));
+  };
+  auto whole = play("whole.jsonl", {}).second;
+  std::vector<std::vector<json>> shards;
+  for (int index = 0; index < 3; ++index) {
+    auto [run, record] = play(std::to_string(index) + ".jsonl",
+                              {"--concurrency", "2", "--shard", std::to_string(index) + "/3"});
+    ASSERT_FALSE(record.empty());
+    EXPECT_EQ(record.front()["shard"], json({{"index", index}, {"count", 3}}));
+    EXPECT_EQ(record.front()["games"], 7);
+    for (const json& game : OfType(record, "game")) {
+      EXPECT_EQ((game["game"].get<int>() - 1) % 3, index);
+      // Progress keeps the game numbers of the whole match.
+      EXPECT_NE(run.err.find("game " + game["game"].dump() + "/7 end 1/1"), std::string::npos);
+    }
+    shards.push_back(record);
+  }
+  EXPECT_EQ(PlayedLines(shards), PlayedLines({whole}));
+
+  // A shard without a game of its own: a match line, a summary and nothing played.
+  auto empty = play("empty.jsonl", {"--shard", "7/8"}).second;
+  ASSERT_EQ(empty.size(), 2u);
+  EXPECT_EQ(empty[1]["type"], "summary");
+  EXPECT_EQ(empty[1]["engines"]["A"]["games_played_out"], 0);
+}
+
+// curling-match started in the background, its output in files of `dir`.
+pid_t StartMatchProgram(const TempDir& dir, std::vector<std::string> args) {
+  args.insert(args.begin(), kMatchBin);
+  pid_t child = fork();
+  if (child == 0) {
+    if (!std::freopen((dir / "stdout.txt").c_str(), "w", stdout) ||
+        !std::freopen((dir / "stderr.txt").c_str(), "w", stderr)) {
+      _exit(126);
+    }
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return child;
+}
+
+// The exit status of a background run; -1 when it was killed by a signal or is still running
+// after a bound far beyond anything it needs (it is then killed: a hang fails the test instead
+// of stalling the suite).
+int ExitStatusWithin(pid_t runner, std::chrono::seconds bound) {
+  int status = 0;
+  for (auto until = std::chrono::steady_clock::now() + bound;
+       waitpid(runner, &status, WNOHANG) == 0;) {
+    if (std::chrono::steady_clock::now() > until) {
+      kill(runner, SIGKILL);
+      waitpid(runner, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(MatchProcess, InterruptStopsEverySlot) {
+  TempDir dir;
+  // B stalls on its second GO: after shots 1-3 of game 1 and shots 1-2 of game 2 both slots
+  // wait for it. The signal wakes one of them; the other must stop all the same.
+  const std::string record = dir / "r.jsonl";
+  pid_t runner = StartMatchProgram(
+      dir, {"--concurrency", "2", "--games", "4", "--time-limit", "1000", "--record", record,
+            Engine("--pid-file " + dir / "pids"),
+            Engine("--mode slow --delay-ms 100000 --at-go 2 --pid-file " + dir / "pids")});
+  if (!WaitForLines(record, 1 + 5)) {
+    kill(runner, SIGKILL);
+    waitpid(runner, nullptr, 0);
+    FAIL() << "the slots did not reach their stalls";
+  }
+  kill(runner, SIGTERM);
+  EXPECT_EQ(ExitStatusWithin(runner, std::chrono::seconds(30)), 143);
+  std::vector<long> pids = ReadPids(dir / "pids");
+  EXPECT_EQ(pids.size(), 4u);
+  for (long pid : pids) EXPECT_FALSE(Alive(pid)) << pid;
+  auto lines = ReadRecord(record);  // whole lines only
+  ASSERT_EQ(lines.size(), 1u + 5);
+  EXPECT_EQ(OfType(lines, "shot").size(), 5u);
+}
+
+TEST(MatchProcess, FailureInOneSlotStopsEverySlot) {
+  TempDir dir;
+  // The first A process to start stalls on its last shot of the end; the other game reaches its
+  // end picture, which cannot be written (a directory is in its place), and must stop both slots.
+  for (const char* svg : {"game-01-end-01.svg", "game-02-end-01.svg"}) {
+    std::filesystem::create_directories(dir.path() / "pics" / svg);
+  }
+  const std::string pids = " --pid-file " + dir / "pids";
+  const std::string a = "if mkdir " + dir / "first" + " 2>/dev/null; then exec " +
+                        Engine("--mode slow --delay-ms 100000 --at-go 8" + pids) + "; else exec " +
+                        Engine(pids) + "; fi";
+  pid_t runner = StartMatchProgram(
+      dir, {"--concurrency", "2", "--games", "2", "--ends", "1", "--time-limit", "1000",
+            "--pictures", dir / "pics", "--record", dir / "r.jsonl", a, Engine(pids)});
+  EXPECT_EQ(ExitStatusWithin(runner, std::chrono::seconds(30)), 1);
+  EXPECT_NE(ReadFile(dir / "stderr.txt").find("cannot write"), std::string::npos);
+  std::vector<long> started = ReadPids(dir / "pids");
+  EXPECT_EQ(started.size(), 4u);
+  for (long pid : started) EXPECT_FALSE(Alive(pid)) << pid;
+  auto lines = ReadRecord(dir / "r.jsonl");
+  EXPECT_TRUE(OfType(lines, "game").empty());
+  EXPECT_TRUE(OfType(lines, "summary").empty());
 }
 
 }  // namespace

@@ -25,9 +25,13 @@ TEST(Options, DefaultsAndValues) {
   EXPECT_FALSE(o.seedGiven);
   EXPECT_TRUE(o.recordPath.empty());
   EXPECT_TRUE(o.picturesDir.empty());
+  EXPECT_EQ(o.concurrency, 1);
+  EXPECT_EQ(o.shardIndex, 0);
+  EXPECT_EQ(o.shardCount, 1);
 
   auto full = Parse({"--ends", "3", "--games=4", "--seed", "18446744073709551615", "--noise", "0",
-                     "--time-limit", "0.5", "--record", "r.jsonl", "--pictures", "pics", "a", "b"});
+                     "--time-limit", "0.5", "--record", "r.jsonl", "--pictures", "pics",
+                     "--concurrency", "64", "--shard", "2/3", "a", "b"});
   ASSERT_TRUE(std::holds_alternative<MatchOptions>(full));
   const auto& f = std::get<MatchOptions>(full);
   EXPECT_EQ(f.ends, 3);
@@ -38,6 +42,9 @@ TEST(Options, DefaultsAndValues) {
   EXPECT_DOUBLE_EQ(f.timeLimit, 0.5);
   EXPECT_EQ(f.recordPath, "r.jsonl");
   EXPECT_EQ(f.picturesDir, "pics");
+  EXPECT_EQ(f.concurrency, 64);
+  EXPECT_EQ(f.shardIndex, 2);
+  EXPECT_EQ(f.shardCount, 3);
 }
 
 TEST(Options, UsageErrorsExitWithTwo) {
@@ -54,6 +61,15 @@ TEST(Options, UsageErrorsExitWithTwo) {
       {"--seed", "-1", "a", "b"},
       {"--seed", "x", "a", "b"},
       {"--unknown", "a", "b"},
+      {"--concurrency", "0", "a", "b"},
+      {"--concurrency", "65", "a", "b"},
+      {"--shard", "3/2", "a", "b"},
+      {"--shard", "2/2", "a", "b"},
+      {"--shard", "-1/2", "a", "b"},
+      {"--shard", "a/b", "a", "b"},
+      {"--shard", "1/0", "a", "b"},
+      {"--shard", "1", "a", "b"},
+      {"--shard", "1/2/3", "a", "b"},
   };
   for (const auto& args : bad) {
     auto parsed = Parse(args);
@@ -72,7 +88,7 @@ TEST(Options, HelpGoesToStandardOutputWithStatusZero) {
   EXPECT_EQ(exit.status, 0);
   EXPECT_TRUE(exit.toStdout);
   for (const char* option : {"--ends", "--games", "--seed", "--noise", "--time-limit", "--record",
-                             "--pictures", "ENGINE_A", "ENGINE_B"}) {
+                             "--pictures", "--concurrency", "--shard", "ENGINE_A", "ENGINE_B"}) {
     EXPECT_NE(exit.text.find(option), std::string::npos) << option;
   }
 }

@@ -8,6 +8,8 @@
 //   --read-delay-ms N  pause before every read, so that commands written too early would merge
 //   --transcript FILE  append every read as one line: what the runner sent, one command a line
 //   --pid-file FILE    append the process id at start
+//   --rendezvous FILE N  before the first READYOK, append the process id to FILE and wait until N
+//                      processes have done so: N such engines answer only if they run at once
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -30,6 +33,8 @@ struct Settings {
   int readDelayMs = 0;
   std::string transcript;
   std::string pidFile;
+  std::string rendezvous;
+  int rendezvousCount = 0;
 };
 
 void Reply(const std::string& text) {
@@ -43,6 +48,20 @@ void Reply(const std::string& text) {
 
 void Pause(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void AppendPid(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "a");
+  if (!f) std::exit(2);
+  std::fprintf(f, "%ld\n", static_cast<long>(getpid()));
+  std::fclose(f);
+}
+
+int LineCount(const std::string& path) {
+  std::ifstream in(path);
+  int lines = 0;
+  for (std::string line; std::getline(in, line);) ++lines;
+  return lines;
 }
 
 std::string DrawReply(int shotNumber) {
@@ -76,16 +95,15 @@ int main(int argc, char** argv) {
       s.transcript = value;
     } else if (key == "--pid-file") {
       s.pidFile = value;
+    } else if (key == "--rendezvous" && i + 2 < argc) {
+      s.rendezvous = value;
+      s.rendezvousCount = std::atoi(argv[i + 2]);
+      ++i;
     } else {
       return 2;  // an unknown option: fail loudly rather than play normally
     }
   }
-  if (!s.pidFile.empty()) {
-    FILE* f = std::fopen(s.pidFile.c_str(), "a");
-    if (!f) return 2;
-    std::fprintf(f, "%ld\n", static_cast<long>(getpid()));
-    std::fclose(f);
-  }
+  if (!s.pidFile.empty()) AppendPid(s.pidFile);
   FILE* transcript = s.transcript.empty() ? nullptr : std::fopen(s.transcript.c_str(), "a");
   if (s.mode == "deaf") {
     while (true) pause();  // never reads anything
@@ -108,6 +126,11 @@ int main(int argc, char** argv) {
     if (command == "ISREADY") {
       if (s.mode == "no-ready") continue;
       Pause(s.readyDelayMs);
+      if (!s.rendezvous.empty()) {
+        AppendPid(s.rendezvous);
+        while (LineCount(s.rendezvous) < s.rendezvousCount) Pause(5);
+        s.rendezvous.clear();
+      }
       Reply("READYOK");
     } else if (command.rfind("SETSTATE ", 0) == 0) {
       shotNumber = std::atoi(command.c_str() + 9);

@@ -1,0 +1,118 @@
+#include "match_output.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+#include "game_page.h"
+#include "house_svg.h"
+#include "summary.h"
+
+namespace Match {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes a whole file or throws.
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+// "game 2: B 5 - 3 A, winner B", with any forfeit and its reason.
+std::string GameLine(const GameResult& game) {
+  std::string line = "game " + std::to_string(game.game + 1) + ": ";
+  for (int side = 0; side < 2; ++side) {
+    if (game.forfeit[side].empty()) continue;
+    line += kEngineLabels[game.engineOfSide[side]] + " forfeits (" + game.forfeit[side] + "); ";
+  }
+  int points[2] = {0, 0};
+  for (int score : game.endScores) points[score > 0 ? 0 : 1] += score > 0 ? score : -score;
+  line += kEngineLabels[game.engineOfSide[0]] + " " + std::to_string(points[0]) + " - " +
+          std::to_string(points[1]) + " " + kEngineLabels[game.engineOfSide[1]] + ", winner ";
+  line +=
+      game.winnerSide < 0 ? std::string("none") : kEngineLabels[game.engineOfSide[game.winnerSide]];
+  return line + "\n";
+}
+
+}  // namespace
+
+MatchOutput::MatchOutput(const MatchOptions& options, std::ostream& progress)
+    : options_(options),
+      progress_(progress),
+      names_{kEngineLabels[0] + ": " + options.engineA, kEngineLabels[1] + ": " + options.engineB} {
+  if (!options.recordPath.empty()) {
+    recordFile_.open(options.recordPath, std::ios::binary | std::ios::trunc);
+    if (!recordFile_) throw std::runtime_error("cannot open the record file " + options.recordPath);
+    record_ = std::make_unique<RecordWriter>(recordFile_);
+    record_->WriteMatch(options);
+  }
+  if (!options.picturesDir.empty()) {
+    std::error_code error;
+    fs::create_directories(options.picturesDir, error);
+    if (error || !fs::is_directory(options.picturesDir)) {
+      throw std::runtime_error("cannot create the pictures directory " + options.picturesDir);
+    }
+  }
+  progress_ << "match seed " << options.seed << "\n" << std::flush;
+}
+
+void MatchOutput::Shot(const ShotEvent& shot, const std::array<int, 2>& engineOfSide) {
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "game %d/%d end %d/%d shot %2d/16: %s (side %d) BESTSHOT %.6f %.6f %d, "
+                "%.2f s; end score %+d\n",
+                shot.game + 1, options_.games, shot.end + 1, options_.ends, shot.shot + 1,
+                kEngineLabels[engineOfSide[shot.side]].c_str(), shot.side, double{shot.asked.vx},
+                double{shot.asked.vy}, shot.asked.curl ? 1 : 0, shot.seconds, shot.runningScore);
+  std::lock_guard lock(mutex_);
+  if (record_) record_->WriteShot(shot, engineOfSide);
+  progress_ << line << std::flush;
+}
+
+void MatchOutput::End(const EndPicture& end, const GameResult& soFar) const {
+  if (options_.picturesDir.empty()) return;
+  std::array<std::string, 2> nameOfSide{kEngineLabels[soFar.engineOfSide[0]],
+                                        kEngineLabels[soFar.engineOfSide[1]]};
+  fs::path dir(options_.picturesDir);
+  WriteFile(dir / EndSvgName(end.game, end.end), HouseSvgDocument(end, nameOfSide));
+  GameResult page = soFar;
+  page.winnerSide = -1;
+  WriteFile(dir / GamePageName(end.game), GamePage(page, names_, options_.ends, false));
+}
+
+void MatchOutput::Game(const GameResult& game) {
+  std::string page;
+  if (!options_.picturesDir.empty()) page = GamePage(game, names_, options_.ends, true);
+  std::lock_guard lock(mutex_);
+  if (record_) record_->WriteGame(game);
+  progress_ << GameLine(game) << std::flush;
+  auto later = std::upper_bound(games_.begin(), games_.end(), game.game,
+                                [](int number, const GameResult& g) { return number < g.game; });
+  games_.insert(later, game);
+  if (!options_.picturesDir.empty()) {
+    fs::path dir(options_.picturesDir);
+    WriteFile(dir / GamePageName(game.game), page);
+    WriteFile(dir / "index.html", IndexPage(games_, names_));
+  }
+}
+
+MatchTally MatchOutput::Finish() {
+  std::lock_guard lock(mutex_);
+  MatchTally tally;
+  for (const GameResult& game : games_) tally.Add(game);
+  if (record_) record_->WriteSummary(tally);
+  // The same statistics as `curling-match summary` prints from the record; games_ is kept in
+  // game-number order.
+  std::vector<MatchGame> finished;
+  for (const GameResult& game : games_) finished.push_back({options_.seed, options_.ends, game});
+  progress_ << SummaryText(Summarize(finished, {options_.engineA, options_.engineB}, std::nullopt))
+            << std::flush;
+  return tally;
+}
+
+}  // namespace Match
