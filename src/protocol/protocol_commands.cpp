@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 
+#include "curling/parse_int.h"
 #include "protocol/number_arguments.h"
 
 namespace Protocol {
@@ -65,10 +66,10 @@ bool HandleSetState(const std::vector<std::string>& tokens, Curling::CurlingGame
     Report(out, kSizeError);
     return true;
   }
-  const std::optional<int> shot = ParseInt(tokens[1]);
-  const std::optional<int> end = ParseInt(tokens[2]);
-  const std::optional<int> serverValue = ParseInt(tokens[3]);
-  const std::optional<int> side = ParseInt(tokens[4]);
+  const std::optional<int> shot = Curling::ParseInt(tokens[1]);
+  const std::optional<int> end = Curling::ParseInt(tokens[2]);
+  const std::optional<int> serverValue = Curling::ParseInt(tokens[3]);
+  const std::optional<int> side = Curling::ParseInt(tokens[4]);
   if (!shot || !end || !serverValue || !side) {
     Report(out, kValueError);
     return true;
@@ -86,7 +87,7 @@ bool HandleScore(const std::vector<std::string>& tokens, Curling::CurlingGameSta
     Report(out, kSizeError);
     return true;
   }
-  const std::optional<int> score = ParseInt(tokens[1]);
+  const std::optional<int> score = Curling::ParseInt(tokens[1]);
   if (!score) {
     Report(out, kValueError);
     return true;
