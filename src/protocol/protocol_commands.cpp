@@ -16,7 +16,7 @@ constexpr const char* kSizeError = "error argment size";
 constexpr const char* kValueError = "error argument value";
 constexpr const char* kEndNumberError = "error end number";
 
-constexpr std::size_t kPositionTokens = 2 + 2 * Curling::kShotsPerEnd;  // 34
+constexpr std::size_t kPositionTokens = 2 + 2 * Curling::kStones;  // 34
 constexpr std::size_t kSetStateTokens = 6;
 constexpr std::size_t kScoreTokens = 3;
 constexpr std::size_t kTotalScoreTokens = 4;
@@ -46,8 +46,8 @@ bool HandlePosition(const std::vector<std::string>& tokens, Curling::CurlingGame
     Report(out, kPositionSizeError);
     return true;
   }
-  std::array<StonePosition, Curling::kShotsPerEnd> stones{};
-  for (int i = 0; i < Curling::kShotsPerEnd; ++i) {
+  std::array<StonePosition, Curling::kStones> stones{};
+  for (int i = 0; i < Curling::kStones; ++i) {
     const std::optional<float> x = ParseCoordinate(tokens[1 + 2 * i]);
     const std::optional<float> y = ParseCoordinate(tokens[2 + 2 * i]);
     if (!x || !y) {
@@ -56,7 +56,7 @@ bool HandlePosition(const std::vector<std::string>& tokens, Curling::CurlingGame
     }
     stones[i] = {*x, *y};
   }
-  for (int i = 0; i < Curling::kShotsPerEnd; ++i) state.stones[i] = stones[i];
+  for (int i = 0; i < Curling::kStones; ++i) state.stones[i] = stones[i];
   return true;
 }
 
