@@ -48,4 +48,8 @@ static_assert(offsetof(CurlingGameState, stones) == 56);
 inline constexpr int kShotsPerEnd = 16;
 inline constexpr int kEndSlots = 10;
 
+// Number of stone slots in the record: eight stones for each side.
+inline constexpr int kStones = 16;
+static_assert(sizeof(CurlingStateRecord::stones) / sizeof(StonePosition) == kStones);
+
 }  // namespace Curling

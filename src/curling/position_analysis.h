@@ -13,9 +13,9 @@ namespace Curling {
 // it at every simulated shot, so it never allocates.
 class PositionList {
  public:
-  // At most kShotsPerEnd entries: one per stone slot.
+  // At most kStones entries: one per stone slot.
   void push_back(StonePosition p) {
-    assert(size_ < kShotsPerEnd);
+    assert(size_ < kStones);
     items_[size_++] = p;
   }
   int size() const { return size_; }
@@ -25,7 +25,7 @@ class PositionList {
   const StonePosition* end() const { return items_.data() + size_; }
 
  private:
-  std::array<StonePosition, kShotsPerEnd> items_{};
+  std::array<StonePosition, kStones> items_{};
   int size_ = 0;
 };
 

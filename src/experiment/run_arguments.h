@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,13 +25,8 @@ struct RunArguments {
   int ends = 10;  // ends per game; 0 or below: games without a shot; never above ten
 };
 
-// Converts a count the way std::stoi does: leading white space and a sign, then decimal digits;
-// whatever follows the digits is ignored ("5x" is 5, "2\r\n" is 2). No value when the token does
-// not start with a number (after white space and sign) or the number does not fit an int.
-std::optional<int> ParseCount(const std::string& token);
-
-// Applies the rules above. A count of ends above ten is played as ten: the game state scores ten
-// ends and no more.
+// Applies the rules above, reading the counts with ParseInt (curling/parse_int.h). A count of ends
+// above ten is played as ten: the game state scores ten ends and no more.
 RunArguments ParseRunArguments(const std::vector<std::string>& tokens);
 
 }  // namespace Curling

@@ -31,9 +31,4 @@ const CommandHandler* CommandTable::Find(const std::string& word) const {
   return it == handlers_.end() ? nullptr : &it->second;
 }
 
-bool IgnoreCommand(const std::vector<std::string>&, Curling::CurlingGameState&,
-                   Curling::EngineOutput&) {
-  return true;
-}
-
 }  // namespace Protocol

@@ -37,9 +37,4 @@ class CommandTable {
   std::unordered_map<std::string, CommandHandler> handlers_;
 };
 
-// A handler that does nothing and keeps the engine running: what "GO" and "Run" are bound to
-// until the search and the experiment provide theirs.
-bool IgnoreCommand(const std::vector<std::string>& tokens, Curling::CurlingGameState& state,
-                   Curling::EngineOutput& out);
-
 }  // namespace Protocol

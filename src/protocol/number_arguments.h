@@ -5,13 +5,11 @@
 
 namespace Protocol {
 
-// Conversions of number arguments. They accept what std::stoi and std::stod accept: leading white
-// space and a sign, then a number; whatever follows the number is ignored ("7x" is 7). A token
-// that holds no number, or whose value is out of range for the conversion, gives no value instead
-// of an exception, so that a handler can check every argument before it stores any.
-
-// A decimal integer in the range of int.
-std::optional<int> ParseInt(const std::string& token);
+// Conversion of coordinate arguments. It accepts what std::stod accepts: leading white space and a
+// sign, then a number; whatever follows the number is ignored ("1.5x" is 1.5). A token that holds
+// no number, or whose value is out of range, gives no value instead of an exception, so that a
+// handler can check every argument before it stores any. Integer arguments are read with
+// Curling::ParseInt (curling/parse_int.h).
 
 // A double (decimal, hexadecimal, "inf" and "nan" included; a value whose magnitude overflows or
 // underflows a double is out of range), narrowed to float. A finite double beyond the float range

@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 
+#include "curling/parse_int.h"
 #include "protocol/number_arguments.h"
 
 namespace Protocol {
@@ -15,7 +16,7 @@ constexpr const char* kSizeError = "error argment size";
 constexpr const char* kValueError = "error argument value";
 constexpr const char* kEndNumberError = "error end number";
 
-constexpr std::size_t kPositionTokens = 2 + 2 * Curling::kShotsPerEnd;  // 34
+constexpr std::size_t kPositionTokens = 2 + 2 * Curling::kStones;  // 34
 constexpr std::size_t kSetStateTokens = 6;
 constexpr std::size_t kScoreTokens = 3;
 constexpr std::size_t kTotalScoreTokens = 4;
@@ -45,8 +46,8 @@ bool HandlePosition(const std::vector<std::string>& tokens, Curling::CurlingGame
     Report(out, kPositionSizeError);
     return true;
   }
-  std::array<StonePosition, Curling::kShotsPerEnd> stones{};
-  for (int i = 0; i < Curling::kShotsPerEnd; ++i) {
+  std::array<StonePosition, Curling::kStones> stones{};
+  for (int i = 0; i < Curling::kStones; ++i) {
     const std::optional<float> x = ParseCoordinate(tokens[1 + 2 * i]);
     const std::optional<float> y = ParseCoordinate(tokens[2 + 2 * i]);
     if (!x || !y) {
@@ -55,7 +56,7 @@ bool HandlePosition(const std::vector<std::string>& tokens, Curling::CurlingGame
     }
     stones[i] = {*x, *y};
   }
-  for (int i = 0; i < Curling::kShotsPerEnd; ++i) state.stones[i] = stones[i];
+  for (int i = 0; i < Curling::kStones; ++i) state.stones[i] = stones[i];
   return true;
 }
 
@@ -65,10 +66,10 @@ bool HandleSetState(const std::vector<std::string>& tokens, Curling::CurlingGame
     Report(out, kSizeError);
     return true;
   }
-  const std::optional<int> shot = ParseInt(tokens[1]);
-  const std::optional<int> end = ParseInt(tokens[2]);
-  const std::optional<int> serverValue = ParseInt(tokens[3]);
-  const std::optional<int> side = ParseInt(tokens[4]);
+  const std::optional<int> shot = Curling::ParseInt(tokens[1]);
+  const std::optional<int> end = Curling::ParseInt(tokens[2]);
+  const std::optional<int> serverValue = Curling::ParseInt(tokens[3]);
+  const std::optional<int> side = Curling::ParseInt(tokens[4]);
   if (!shot || !end || !serverValue || !side) {
     Report(out, kValueError);
     return true;
@@ -86,7 +87,7 @@ bool HandleScore(const std::vector<std::string>& tokens, Curling::CurlingGameSta
     Report(out, kSizeError);
     return true;
   }
-  const std::optional<int> score = ParseInt(tokens[1]);
+  const std::optional<int> score = Curling::ParseInt(tokens[1]);
   if (!score) {
     Report(out, kValueError);
     return true;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "search/time_budget.h"
+#include "search/worker_launcher.h"
 
 namespace Curling {
 
@@ -37,6 +38,7 @@ struct SearchSettings {
 // - workerSeed: the seed of one worker's generator, set by ParallelSearch on each worker's own
 //   copy of the configuration in a seeded search; unset, a worker seeds itself when it starts
 //   (SeedWorkerGenerator) and its simulated shots carry no simulator seed
+// - launcher: starts each worker's thread (std::async by default); must outlive the search
 struct SearchConfig {
   std::ostream& log;
   std::int64_t limitMs = kSearchTimeLimitMs;
@@ -45,6 +47,7 @@ struct SearchConfig {
   std::optional<std::uint32_t> playoutLimit{};
   bool seeded = false;
   std::optional<std::uint32_t> workerSeed{};
+  const WorkerLauncher& launcher = AsyncWorkerLauncher();
 };
 
 // The engine's own search: 5000 ms per worker on the system clock, diagnostics to `log`.

@@ -1,9 +1,10 @@
 #include "search/search_driver.h"
 
 #include <algorithm>
-#include <functional>
+#include <exception>
 #include <future>
-#include <system_error>
+#include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,81 @@ namespace {
 
 using BestChildRule = const Node& (*)(const Node& root);
 
+// What the parallel part of a search hands its driver: the root with the merged statistics, and
+// how many workers' statistics went into it.
+struct MergedWorkers {
+  Node root;
+  int finished = 0;
+};
+
+// ParallelSearch, counting the workers that finished. A worker whose thread the system refuses
+// does not run; when none could start, one runs on this thread instead, for its own time limit,
+// so that the search takes one time limit however many threads were refused. A worker that ends
+// in an exception leaves its statistics out. Either is reported with one line on config.log
+// after the merge.
+MergedWorkers RunWorkers(const CurlingGameState& state, Node root, SearchWorker worker,
+                         const SearchConfig& config) {
+  // Step 1. The second shuffle, with a fresh generator of seed 5489.
+  ShuffleFixedSeed(root.children);
+  const int count = std::max(config.workers, 0);
+  // A seeded search: each worker's own configuration, its seed drawn here in worker order, before
+  // any is launched, so that the seeds do not depend on the order the threads start in.
+  std::vector<SearchConfig> seededConfigs;
+  if (config.seeded) {
+    seededConfigs.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      seededConfigs.push_back(config);
+      seededConfigs.back().workerSeed = DrawProcessSeed();
+    }
+  }
+  const auto configOf = [&](int i) -> const SearchConfig& {
+    return config.seeded ? seededConfigs[static_cast<std::size_t>(i)] : config;
+  };
+  // Step 2. Every worker launched before any is awaited, each task holding its own copies of the
+  // state and the root (made here, on this thread).
+  std::vector<std::future<Node>> started;
+  started.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const SearchConfig& workerConfig = configOf(i);
+    try {
+      started.push_back(
+          config.launcher.Launch(i, [worker, state, copy = root, &workerConfig]() mutable {
+            return worker(state, std::move(copy), workerConfig);
+          }));
+    } catch (const std::exception&) {
+      // Refused: this worker does not run.
+    }
+  }
+  // Step 3. Awaited in order, each merged into the root and discarded.
+  MergedWorkers merged{std::move(root), 0};
+  int failed = 0;
+  std::string firstFailure;
+  const auto mergeOne = [&](auto&& await) {
+    try {
+      const Node workerRoot = await();
+      MergeRoot(merged.root, workerRoot);
+      ++merged.finished;
+    } catch (const std::exception& error) {
+      if (failed++ == 0) firstFailure = error.what();
+    } catch (...) {
+      if (failed++ == 0) firstFailure = "unknown exception";
+    }
+  };
+  for (std::future<Node>& future : started) mergeOne([&future] { return future.get(); });
+  int ran = static_cast<int>(started.size());
+  if (ran == 0 && count > 0) {
+    mergeOne([&] { return worker(state, merged.root, configOf(0)); });
+    ran = 1;
+  }
+  if (ran < count) config.log << "search workers ran: " << ran << " of " << count << std::endl;
+  if (failed > 0) {
+    config.log << "search workers failed: " << failed << " of " << ran << ": " << firstFailure
+               << std::endl;
+  }
+  // Step 4.
+  return merged;
+}
+
 // Steps shared by both drivers: the root from the candidate list, the parallel search, the best
 // child by the driver's rule.
 SearchResult RunDriver(const CurlingGameState& state, const SearchConfig& config,
@@ -28,50 +104,20 @@ SearchResult RunDriver(const CurlingGameState& state, const SearchConfig& config
   // Without candidates there is nothing to simulate and no child to pick: answer a draw to the
   // tee at once.
   if (root.children.empty()) return SearchResult{0, 0, FallbackMove()};
-  // Step 3. The workers.
-  root = ParallelSearch(state, std::move(root), worker, config);
+  const auto candidates = static_cast<std::int32_t>(root.children.size());
+  // Step 3. The workers. Should every one of them fail, no child has statistics to pick by: the
+  // same draw to the tee.
+  const MergedWorkers merged = RunWorkers(state, std::move(root), worker, config);
+  if (merged.finished == 0) return SearchResult{candidates, 0, FallbackMove()};
   // Step 4 and 5. The best child, copied out with the counts.
-  return SearchResult{static_cast<std::int32_t>(root.children.size()), root.value.stats.playouts,
-                      bestChild(root).value};
+  return SearchResult{candidates, merged.root.value.stats.playouts, bestChild(merged.root).value};
 }
 
 }  // namespace
 
 Node ParallelSearch(const CurlingGameState& state, Node root, SearchWorker worker,
                     const SearchConfig& config) {
-  // Step 1. The second shuffle, with a fresh generator of seed 5489.
-  ShuffleFixedSeed(root.children);
-  // A seeded search: each worker's own configuration, its seed drawn here in worker order, before
-  // any is launched, so that the seeds do not depend on the order the threads start in.
-  std::vector<SearchConfig> seededConfigs;
-  if (config.seeded) {
-    seededConfigs.reserve(static_cast<std::size_t>(std::max(config.workers, 0)));
-    for (int i = 0; i < config.workers; ++i) {
-      seededConfigs.push_back(config);
-      seededConfigs.back().workerSeed = DrawProcessSeed();
-    }
-  }
-  // Step 2. Every worker launched before any is awaited; std::async copies the state and the
-  // root (deeply) for each one before its task starts. Should the system refuse a thread, that
-  // worker runs on this thread when it is awaited instead (its budget starts then), so that the
-  // engine still answers, later, rather than ending on the exception.
-  std::vector<std::future<Node>> workers(static_cast<std::size_t>(std::max(config.workers, 0)));
-  for (std::size_t i = 0; i < workers.size(); ++i) {
-    const SearchConfig& workerConfig = config.seeded ? seededConfigs[i] : config;
-    std::future<Node>& future = workers[i];
-    try {
-      future = std::async(std::launch::async, worker, state, root, std::cref(workerConfig));
-    } catch (const std::system_error&) {
-      future = std::async(std::launch::deferred, worker, state, root, std::cref(workerConfig));
-    }
-  }
-  // Step 3. Awaited in order, each merged into the root and discarded.
-  for (std::future<Node>& future : workers) {
-    const Node workerRoot = future.get();
-    MergeRoot(root, workerRoot);
-  }
-  // Step 4.
-  return root;
+  return RunWorkers(state, std::move(root), worker, config).root;
 }
 
 SearchResult PrimitiveSearch(const CurlingGameState& state, const SearchConfig& config) {

@@ -27,11 +27,17 @@ using SearchWorker = Node (*)(CurlingGameState state, Node root, const SearchCon
 using SearchDriver = SearchResult (*)(const CurlingGameState& state, const SearchConfig& config);
 
 // Shuffles the root's children with a fresh generator of seed 5489 (the permutation depends on
-// their number only), runs config.workers workers at once (kSearchWorkers by default), each as an
-// asynchronous task on its own copy of `state` and of the root, waits for them in order 0 to
-// workers - 1, merging each one's statistics into the root, and returns the root. Blocks for about
-// one time limit. In a seeded search (config.seeded) this thread first draws each worker's seed
-// from the process-wide generator, in worker order, into that worker's copy of the configuration
+// their number only), runs config.workers workers at once (kSearchWorkers by default), each
+// started through config.launcher on its own copy of `state` and of the root, waits for them in
+// order 0 to workers - 1, merging each one's statistics into the root, and returns the root.
+// Blocks for about one time limit, whatever the system does:
+// - a worker whose thread is refused does not run; the others are merged as usual, and when none
+//   could start one runs on this thread instead. The line "search workers ran: R of N" on
+//   config.log then says how many ran.
+// - a worker that ends in an exception is left out of the merge, with the line
+//   "search workers failed: F of R: <what the first one said>"; the search goes on.
+// In a seeded search (config.seeded) this thread first draws each worker's seed from the
+// process-wide generator, in worker order, into that worker's copy of the configuration
 // (SearchConfig::workerSeed).
 Node ParallelSearch(const CurlingGameState& state, Node root, SearchWorker worker,
                     const SearchConfig& config);
@@ -43,8 +49,9 @@ SearchResult PrimitiveSearch(const CurlingGameState& state, const SearchConfig& 
 // "UCT": UCT iterations through a growing tree; best = the first child with the most visits.
 SearchResult UCTSearch(const CurlingGameState& state, const SearchConfig& config);
 
-// The answer for a position without candidate shots (the search then runs no worker): a draw to
-// the tee, "TEE", curl 1, with its release from the simulator.
+// The answer for a position without candidate shots (the search then runs no worker), and for a
+// search whose every worker failed: a draw to the tee, "TEE", curl 1, with its release from the
+// simulator.
 Move<CurlingMoveState, UCTState> FallbackMove();
 
 // Best-child rules: the first child whose value is strictly the largest (ties to the earliest).

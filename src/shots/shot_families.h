@@ -26,7 +26,10 @@ float DistanceToTee(float x, float y);
 // is already there. Families keep no state; every candidate costs one simulator call.
 using ShotFamily = void (*)(const CurlingGameState& state, CandidateList& list);
 
-// Six draws on a circle of 3.3 around the tee: "FREE_GUARD1" to "FREE_GUARD3", curl 1 then 0.
+// Six draws in front of the house, "FREE_GUARD1" to "FREE_GUARD3", curl 1 then 0. Only the second
+// target lies on the circle of 3.3 around the tee (straight in front of it); the first and third
+// take x from the angles 80 and 100 degrees but y from 60 and 120 degrees on that radius, so they
+// lie off the circle.
 void FreeGuardFamily(const CurlingGameState& state, CandidateList& list);
 // Per stone in the house with y above the tee line: two draws "GUARD" at distance-to-tee beyond it.
 void GuardFamily(const CurlingGameState& state, CandidateList& list);

@@ -48,9 +48,9 @@ TEST(PositionAnalysis, StonesInPlayKeepSlotOrderAndCountNeedsBothCoordinatesPosi
 
 TEST(PositionAnalysis, SixteenStonesInPlayFitTheList) {
   CurlingGameState state;
-  for (int i = 0; i < kShotsPerEnd; ++i) state.stones[i] = {0.5f + i, 10.0f - i};
+  for (int i = 0; i < kStones; ++i) state.stones[i] = {0.5f + i, 10.0f - i};
   const PositionList list = StonesInPlay(state);
-  EXPECT_EQ(kShotsPerEnd, list.size());
+  EXPECT_EQ(kStones, list.size());
   EXPECT_EQ(10, CountStones(list));  // y reaches 0 at slot 10
   EXPECT_EQ(15.5f, list[15].x);
 }

@@ -10,39 +10,6 @@ namespace {
 
 using Status = RunArguments::Status;
 
-TEST(ParseCount, AcceptsWhatStoiAccepts) {
-  const struct {
-    std::string token;
-    std::optional<int> expected;
-  } cases[] = {
-      {"0", 0},
-      {"7", 7},
-      {"-3", -3},
-      {"+4", 4},
-      {"  12", 12},
-      {"\t\n\v\f\r5", 5},
-      {"5x", 5},
-      {"2\r\n", 2},
-      {"3 4", 3},
-      {"007", 7},
-      {"2147483647", 2147483647},
-      {"-2147483648", -2147483647 - 1},
-      {"2147483648", std::nullopt},
-      {"-2147483649", std::nullopt},
-      {"99999999999999999999999", std::nullopt},
-      {"", std::nullopt},
-      {"x5", std::nullopt},
-      {"-", std::nullopt},
-      {"+ 5", std::nullopt},
-      {"\n", std::nullopt},
-      {"0x1A", 0},
-      {"1e3", 1},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ParseCount(c.token), c.expected) << "token \"" << c.token << "\"";
-  }
-}
-
 TEST(ParseRunArguments, AppliesTheRulesForEachTokenCount) {
   const struct {
     std::vector<std::string> tokens;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "ignore_command.h"
+
 namespace Protocol {
 namespace {
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ignore_command.h"
+
 namespace Protocol {
 namespace {
 
@@ -72,7 +74,7 @@ std::string NumberedPosition(int coordinates = 32, const char* last = nullptr) {
 
 CurlingGameState NumberedStones() {
   CurlingGameState state;
-  for (int i = 0; i < Curling::kShotsPerEnd; ++i) state.stones[i] = {i + 1.0f, i + 0.5f};
+  for (int i = 0; i < Curling::kStones; ++i) state.stones[i] = {i + 1.0f, i + 0.5f};
   return state;
 }
 

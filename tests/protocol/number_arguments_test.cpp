@@ -10,38 +10,6 @@
 namespace Protocol {
 namespace {
 
-TEST(ParseInt, FollowsStandardIntegerConversion) {
-  const struct {
-    std::string token;
-    std::optional<int> value;
-  } cases[] = {
-      {"0", 0},
-      {"15", 15},
-      {"-2", -2},
-      {"+4", 4},
-      {"  \t7", 7},
-      {"7x", 7},
-      {"3abc", 3},
-      {"3.9", 3},
-      {"0x10", 0},
-      {"2\r\n", 2},
-      {"2147483647", 2147483647},
-      {"-2147483648", std::numeric_limits<int>::min()},
-      {"2147483648", std::nullopt},
-      {"-2147483649", std::nullopt},
-      {"99999999999999999999999", std::nullopt},
-      {"", std::nullopt},
-      {"abc", std::nullopt},
-      {"-", std::nullopt},
-      {" ", std::nullopt},
-      {"\n", std::nullopt},
-      {"x7", std::nullopt},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.value, ParseInt(c.token)) << '"' << c.token << '"';
-  }
-}
-
 TEST(ParseCoordinate, FollowsStandardDoubleConversionThenFloat) {
   const struct {
     std::string token;

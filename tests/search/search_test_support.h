@@ -28,10 +28,12 @@ class ScriptedClock final : public TickClock {
   mutable std::size_t next_ = 0;
 };
 
-// A search of `limitMs` steps of a StepClock, logging into `log`.
-inline SearchConfig StepConfig(std::ostream& log, std::int64_t limitMs) {
+// A search of `limitMs` steps of a StepClock, logging into `log`, its workers started by
+// `launcher`.
+inline SearchConfig StepConfig(std::ostream& log, std::int64_t limitMs,
+                               const WorkerLauncher& launcher = AsyncWorkerLauncher()) {
   static const StepClock clock;
-  return SearchConfig{log, limitMs, clock};
+  return SearchConfig{.log = log, .limitMs = limitMs, .clock = clock, .launcher = launcher};
 }
 
 // A draw candidate to (2.375, y), so that children can be told apart by their target.

@@ -74,6 +74,34 @@ TEST(ClassifySituationTest, EveryClassAndItsBoundaries) {
   }
 }
 
+// The families of every class in their run order. The order decides the candidate list after the
+// fixed shuffle, and so which shot a search answers on ties.
+TEST(ClassSequenceTest, EachClassRunsItsFamiliesInOrder) {
+  const std::vector<ShotFamilyId> kClass4To6 = {kGuard, kComeAround, kFreeze, kRaize, kTee, kHouse};
+  const std::vector<ShotFamilyId> expected[] = {
+      {},  // 0: no class
+      {kFreeGuard, kTee, kHouse},
+      {kFreeGuard, kGuard, kComeAround, kRaize, kFreeze, kTee, kHouse},
+      {kFreeGuard, kGuard, kComeAround, kFreeze, kRaize, kTee, kHouse},
+      kClass4To6,
+      kClass4To6,
+      kClass4To6,
+      {kComeAround, kFreeze, kRaize, kRaize, kTee, kTee, kHouse},
+      {kGuard, kGuard, kComeAround, kRaize, kTee, kHouse},
+      {kComeAround, kComeAround, kRaize, kRaize, kTee, kTee, kTee, kTee, kHouse},
+      {kComeAround, kRaize, kTee, kTee, kTee, kHouse, kHouse},
+      {kComeAround, kRaize, kRaize, kTee, kTee, kHouse},
+      {},  // 12: the state that fits no other class
+      {},  // 13: beyond the classes
+  };
+  for (int situationClass = 0; situationClass <= kSituationClasses + 1; ++situationClass) {
+    const std::span<const ShotFamilyId> sequence = ClassSequence(situationClass);
+    EXPECT_EQ(std::vector<ShotFamilyId>(sequence.begin(), sequence.end()), expected[situationClass])
+        << "class " << situationClass;
+  }
+  EXPECT_TRUE(ClassSequence(-1).empty());
+}
+
 // The count per family for the one-stone position kInHouse: free guards 6, guard 2, come-around
 // 2, freeze 2, raize 6, tee 2, house 6.
 TEST(BuildCandidateListTest, CandidateCountsOfEveryClass) {
