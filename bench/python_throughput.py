@@ -7,7 +7,9 @@ on every core (simulate_many over arrays of N states and shots). The C++ figures
 of simulator_bench (Google Benchmark, one core) on the same shots, run first.
 
 CPU time is the process's (all threads); wall time is inflated when other work shares the
-machine, so CPU time per shot is the figure to compare with C++, and CPU / wall the cores used.
+machine, so CPU time per shot is the figure to compare with C++. "cores used" is CPU / wall of
+the batch on every core (2 on an idle two-core machine), "speed-up" its wall time against the
+batch on one thread.
 
     /usr/bin/python3 bench/python_throughput.py [--build build/release] [--repeat 5]
 """
@@ -74,7 +76,7 @@ def main():
           f"{args.repeat} runs; microseconds per shot, CPU / wall")
     cpp = cpp_figures(os.path.join(args.build, "bench", "simulator_bench"), args.repeat)
     header = ("shot", "C++ loop", "Python 1 by 1", "batch 1 thread", "batch all cores",
-              "cores", "batch CPU / C++")
+              "cores used", "speed-up", "batch CPU / C++")
     print(" | ".join(header))
     for kind, plain, hit, rows, loop_rows in KINDS:
         rows, loop_rows = int(rows * args.scale), int(loop_rows * args.scale)
@@ -109,6 +111,7 @@ def main():
                 f"{one_thread[0]:.2f} / {one_thread[1]:.2f}",
                 f"{all_cores[0]:.2f} / {all_cores[1]:.2f}",
                 f"{all_cores[0] / all_cores[1]:.2f}",
+                f"{one_thread[1] / all_cores[1]:.2f}",
                 f"{all_cores[0] / cpp_cpu:.2f}"]))
 
 

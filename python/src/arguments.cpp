@@ -1,6 +1,6 @@
 #include "arguments.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <optional>
