@@ -9,7 +9,9 @@ of simulator_bench (Google Benchmark, one core) on the same shots, run first.
 CPU time is the process's (all threads); wall time is inflated when other work shares the
 machine, so CPU time per shot is the figure to compare with C++. "cores used" is CPU / wall of
 the batch on every core (2 on an idle two-core machine), "speed-up" its wall time against the
-batch on one thread.
+batch on one thread. A shared machine may give the process less than every core whatever its
+threads (Linux schedules sessions fairly, see /proc/sys/kernel/sched_autogroup_enabled), so the
+CPU time of each thread in one batch is shown too: the work is spread over the threads.
 
     /usr/bin/python3 bench/python_throughput.py [--build build/release] [--repeat 5]
 """
@@ -20,6 +22,7 @@ import os
 import statistics
 import subprocess
 import sys
+import threading
 import time
 
 import numpy as np
@@ -45,7 +48,8 @@ def cpp_figures(bench, repeat):
     scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}
     figures = {}
     for run in json.loads(output)["benchmarks"]:
-        if run.get("aggregate_name") == "median":
+        # One repetition reports the run itself, more report their median.
+        if run.get("aggregate_name") == "median" or (repeat == 1 and run["run_type"] == "iteration"):
             unit = scale[run["time_unit"]]
             figures[run["run_name"]] = (run["cpu_time"] * unit, run["real_time"] * unit)
     return figures
@@ -60,6 +64,39 @@ def measure(run, rows, repeat):
         cpu.append((time.process_time() - c0) / rows * 1e6)
         wall.append((time.perf_counter() - w0) / rows * 1e6)
     return statistics.median(cpu), statistics.median(wall)
+
+
+def thread_cpu_seconds(run):
+    """Runs `run()` while sampling the CPU time of each thread of the process (Linux /proc):
+    which threads worked, and how much, even when the machine's scheduler gives the process less
+    than every core. Returns the seconds each thread spent in `run()`, those of 10 ms or more."""
+    tick = os.sysconf("SC_CLK_TCK")
+
+    def threads():
+        seconds = {}
+        for task in os.listdir("/proc/self/task"):
+            try:
+                with open(f"/proc/self/task/{task}/stat") as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+            except OSError:
+                continue  # the thread ended between the listing and the read
+            seconds[task] = (int(fields[11]) + int(fields[12])) / tick  # utime + stime
+        return seconds
+
+    before, latest, done = threads(), {}, threading.Event()
+
+    def sample():
+        while not done.is_set():
+            latest.update(threads())
+            done.wait(0.01)
+
+    sampler = threading.Thread(target=sample)
+    sampler.start()
+    run()
+    done.set()
+    sampler.join()
+    worked = (s - before.get(task, 0.0) for task, s in latest.items())
+    return sorted((s for s in worked if s >= 0.01), reverse=True)
 
 
 def main():
@@ -113,6 +150,11 @@ def main():
                 f"{all_cores[0] / all_cores[1]:.2f}",
                 f"{one_thread[1] / all_cores[1]:.2f}",
                 f"{all_cores[0] / cpp_cpu:.2f}"]))
+        if hit:
+            noise = np.full(10 * rows, 0.3)
+            busy = thread_cpu_seconds(lambda: cs.simulate_many(state, shot, noise, None, 0))
+            print(f"CPU seconds of each thread in one batch of {10 * rows} unseeded hits on "
+                  f"every core: " + ", ".join(f"{s:.2f}" for s in busy))
 
 
 if __name__ == "__main__":
