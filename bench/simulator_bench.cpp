@@ -74,6 +74,26 @@ void BM_HitIntoHouseOfEight(benchmark::State& state) {
 }
 BENCHMARK(BM_HitIntoHouseOfEight)->Arg(0)->Arg(3)->ArgName("noise_x10");
 
+// The two shots above with noise 0.3 and a seed per call (a generator seeded for each call, as
+// batches with seeds run them): what python_throughput.py compares its seeded batches with.
+void BM_SeededShot(benchmark::State& state) {
+  const bool hit = state.range(0) != 0;
+  ShotVelocity v{};
+  const CurlingStateRecord start = hit ? HouseOfEight() : EmptyRecord(0);
+  if (hit) {
+    CreateHitShot({2.375f, 4.88f, false}, 16.0f, &v);
+  } else {
+    CreateShot({2.375f, 4.88f, true}, &v);
+  }
+  int seed = 0;
+  for (auto _ : state) {
+    CurlingStateRecord r = start;
+    Simulation(&r, v, 0.3f, nullptr, seed++);
+    benchmark::DoNotOptimize(r);
+  }
+}
+BENCHMARK(BM_SeededShot)->Arg(0)->Arg(1)->ArgName("hit");
+
 // A draw into the same house: slower stones, more contacts at low speed.
 void BM_DrawIntoHouseOfEight(benchmark::State& state) {
   ShotVelocity v{};

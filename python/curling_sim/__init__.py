@@ -1,0 +1,33 @@
+"""curling_sim: the project's curling simulator from Python.
+
+The simulator's records are numpy structured dtypes with the C layouts (STATE_DTYPE, 184 bytes;
+SHOT_DTYPE, 12 bytes), so arrays of them are passed to the C functions in place. Single calls
+(create_shot, create_hit_shot, simulate) and batched ones (create_shots, simulate_many, the
+latter on every core without the GIL) come from the extension; CurlingEnv plays one end per
+episode in the usual reset/step form against a Python callable or a curling-engine process.
+"""
+
+from ._core import (
+    SHOT_DTYPE,
+    STATE_DTYPE,
+    create_hit_shot,
+    create_shot,
+    create_shots,
+    simulate,
+    simulate_many,
+)
+from .engine import EngineError, EngineOpponent
+from .env import CurlingEnv
+
+__all__ = [
+    "SHOT_DTYPE",
+    "STATE_DTYPE",
+    "CurlingEnv",
+    "EngineError",
+    "EngineOpponent",
+    "create_hit_shot",
+    "create_shot",
+    "create_shots",
+    "simulate",
+    "simulate_many",
+]

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <pybind11/numpy.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "curling_simulator.h"
+#include "simulation_batch.h"
+
+namespace curling_py {
+
+// Python arguments turned into the simulator's records. Everything that cannot be taken raises
+// ValueError (pybind11::value_error) naming the argument, its shape and its dtype.
+
+// One state: a record of STATE_DTYPE (a numpy scalar, a 0-d array or an array of one record).
+CurlingStateRecord StateFrom(const pybind11::handle& state);
+
+// One release: a SHOT_DTYPE record or any sequence (vx, vy, curl) of numbers; a curl other than
+// 0 is curl 1.
+ShotVelocity ShotFrom(const pybind11::handle& shot);
+
+// A seed for Simulation: an integer that fits 32 bits (below 0: the thread's own generator).
+std::int32_t SeedFrom(long long seed);
+
+// Threads for a batch: 0 means every core the machine has.
+unsigned ThreadsFrom(int threads);
+
+// The inputs of one batch of simulations, checked, with numpy's broadcasting of a single value:
+// each of states, shots, noise and seeds is one value or a 1-D array, and the arrays have one
+// length N (or 1). States and SHOT_DTYPE shots are read where numpy holds them; shots given as
+// numbers of shape (N, 3) [vx, vy, curl], noise and seeds are converted. `seeds` None: every row
+// uses its thread's own generator.
+class BatchInputs {
+ public:
+  BatchInputs(const pybind11::handle& states, const pybind11::handle& shots,
+              const pybind11::handle& noise, const pybind11::handle& seeds);
+
+  std::size_t rows() const { return rows_; }
+
+  // The batch that reads these inputs (which must outlive it) and writes the given outputs.
+  SimulationBatch Batch(CurlingStateRecord* results, ShotVelocity* executed,
+                        std::int32_t* status) const;
+
+ private:
+  std::size_t rows_ = 1;
+  pybind11::array states_;  // kept alive: the batch reads it in place
+  std::ptrdiff_t stateStride_ = 0;
+  pybind11::array shots_;  // the SHOT_DTYPE array read in place, when inPlaceShots_
+  bool inPlaceShots_ = false;
+  std::vector<ShotVelocity> convertedShots_;
+  std::ptrdiff_t shotStride_ = 0;
+  pybind11::array_t<float> noise_;
+  std::vector<std::int32_t> seeds_;
+};
+
+}  // namespace curling_py

@@ -1,0 +1,142 @@
+// curling_sim._core: the simulator's three calls for Python, one at a time and in batches over
+// numpy arrays of the simulator's own records, played on every core without the GIL.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <cstring>
+#include <limits>
+
+#include "arguments.h"
+#include "curling_simulator.h"
+#include "record_dtypes.h"
+#include "simulation_batch.h"
+
+namespace py = pybind11;
+using namespace pybind11::literals;
+
+namespace curling_py {
+
+namespace {
+
+py::tuple ShotTuple(const ShotVelocity& shot) {
+  return py::make_tuple(shot.vx, shot.vy, shot.curl ? 1 : 0);
+}
+
+py::tuple CreateShotPy(float x, float y, bool curl) {
+  ShotVelocity shot{};
+  if (CreateShot({x, y, curl}, &shot) != 0) throw py::value_error("the target is not finite");
+  return ShotTuple(shot);
+}
+
+py::tuple CreateHitShotPy(float x, float y, bool curl, float power) {
+  ShotVelocity shot{};
+  if (CreateHitShot({x, y, curl}, power, &shot) != 0) {
+    throw py::value_error("the target is not finite");
+  }
+  return ShotTuple(shot);
+}
+
+// Releases for an (N, 3) array of draw targets [x, y, curl] or an (N, 4) array of targets with
+// a power [x, y, curl, power] (power 0 is a draw); a target that is not finite gets NaN.
+py::array CreateShotsPy(const py::handle& targets) {
+  py::array given = py::array::ensure(targets);
+  if (!given || given.ndim() != 2 || (given.shape(1) != 3 && given.shape(1) != 4) ||
+      !(given.dtype().kind() == 'f' || given.dtype().kind() == 'i' ||
+        given.dtype().kind() == 'u')) {
+    throw py::value_error(
+        "targets must be numbers of shape (N, 3) [x, y, curl] or (N, 4) "
+        "[x, y, curl, power]");
+  }
+  auto values = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(given);
+  const auto rows = static_cast<std::size_t>(values.shape(0));
+  const auto columns = static_cast<std::size_t>(values.shape(1));
+  py::array shots(ShotDtype(), std::vector<py::ssize_t>{values.shape(0)});
+  auto* out = static_cast<ShotVelocity*>(shots.mutable_data());
+  std::memset(static_cast<void*>(out), 0, rows * sizeof(ShotVelocity));
+  const double* v = values.data();
+  {
+    py::gil_scoped_release unlocked;
+    for (std::size_t i = 0; i < rows; ++i) {
+      const double* row = v + i * columns;
+      const ShotTarget target{static_cast<float>(row[0]), static_cast<float>(row[1]),
+                              row[2] != 0.0};
+      const int code = columns == 3 ? CreateShot(target, &out[i])
+                                    : CreateHitShot(target, static_cast<float>(row[3]), &out[i]);
+      if (code != 0) {
+        constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+        out[i] = {kNaN, kNaN, target.curl};
+      }
+    }
+  }
+  return shots;
+}
+
+py::tuple SimulatePy(const py::handle& state, const py::handle& shot, float noise, long long seed) {
+  const CurlingStateRecord before = StateFrom(state);
+  const ShotVelocity release = ShotFrom(shot);
+  const std::int32_t seed32 = SeedFrom(seed);
+  py::array after(StateDtype(), std::vector<py::ssize_t>{});
+  auto* record = static_cast<CurlingStateRecord*>(after.mutable_data());
+  std::memcpy(static_cast<void*>(record), &before, sizeof before);
+  ShotVelocity executed{};
+  int code;
+  {
+    py::gil_scoped_release unlocked;
+    code = Simulation(record, release, noise, &executed, seed32);
+  }
+  if (code != 0) {
+    throw py::value_error(
+        "the state is outside the simulator's limits (shot_number 0 to 15, end_number 0 to 9, "
+        "side_to_move 0 or 1)");
+  }
+  return py::make_tuple(after, ShotTuple(executed));
+}
+
+py::tuple SimulateManyPy(const py::handle& states, const py::handle& shots, const py::handle& noise,
+                         const py::handle& seeds, int threads) {
+  const BatchInputs inputs(states, shots, noise, seeds);
+  const unsigned threadCount = ThreadsFrom(threads);
+  const auto rows = static_cast<py::ssize_t>(inputs.rows());
+  py::array results(StateDtype(), std::vector<py::ssize_t>{rows});
+  py::array executed(ShotDtype(), std::vector<py::ssize_t>{rows});
+  py::array_t<std::int32_t> status(rows);
+  std::memset(executed.mutable_data(), 0, inputs.rows() * sizeof(ShotVelocity));
+  const SimulationBatch batch =
+      inputs.Batch(static_cast<CurlingStateRecord*>(results.mutable_data()),
+                   static_cast<ShotVelocity*>(executed.mutable_data()), status.mutable_data());
+  {
+    py::gil_scoped_release unlocked;
+    RunSimulationBatch(batch, threadCount);
+  }
+  return py::make_tuple(results, executed, status);
+}
+
+}  // namespace
+
+}  // namespace curling_py
+
+PYBIND11_MODULE(_core, m) {
+  using namespace curling_py;
+  m.doc() = "The curling simulator's calls, one at a time and over numpy arrays of its records.";
+  m.attr("STATE_DTYPE") = StateDtype();
+  m.attr("SHOT_DTYPE") = ShotDtype();
+
+  m.def("create_shot", &CreateShotPy, "x"_a, "y"_a, "curl"_a,
+        "The release (vx, vy, curl) that brings a lone stone to rest on (x, y).");
+  m.def("create_hit_shot", &CreateHitShotPy, "x"_a, "y"_a, "curl"_a, "power"_a,
+        "The release (vx, vy, curl) whose path passes through (x, y) at 3 * min(power, 16) / 16 "
+        "m/s; power 0 is the draw of create_shot.");
+  m.def("create_shots", &CreateShotsPy, "targets"_a,
+        "Releases (SHOT_DTYPE array) for targets of shape (N, 3) [x, y, curl] (draws) or (N, 4) "
+        "[x, y, curl, power]; a target that is not finite gets a NaN release.");
+  m.def("simulate", &SimulatePy, "state"_a, "shot"_a, "noise"_a, "seed"_a = -1,
+        "Plays one shot: returns (the state after it as a 0-d STATE_DTYPE array, the release "
+        "played (vx, vy, curl)). seed >= 0 makes the execution error reproducible. ValueError for "
+        "a state outside the simulator's limits.");
+  m.def("simulate_many", &SimulateManyPy, "states"_a, "shots"_a, "noise"_a, "seeds"_a = py::none(),
+        "threads"_a = 0,
+        "Plays N shots at once on `threads` threads (0: every core) without the GIL. Each of "
+        "states, shots, noise and seeds is one value or N of them (seeds None: unseeded). Returns "
+        "(states after, releases played, status): status 0, or negative for a state outside the "
+        "simulator's limits, whose row is returned unchanged with a NaN release.");
+}
