@@ -81,7 +81,7 @@ TEST(GamePage, ScoreBoardResultAndEveryEnd) {
   for (size_t at = html.find("<svg"); at != std::string::npos; at = html.find("<svg", at + 1)) {
     ++svgs;
   }
-  EXPECT_EQ(svgs, 3u);
+  EXPECT_EQ(svgs, 4u);  // the shot viewer's sheet and the house after each of the 3 ends
   EXPECT_NE(html.find(EndSvgName(1, 2)), std::string::npos);
   EXPECT_EQ(EndSvgName(1, 2), "game-02-end-03.svg");
   EXPECT_EQ(GamePageName(0), "game-01.html");
