@@ -135,8 +135,15 @@ nlohmann::json ShotJson(const ShotEvent& shot, const GameResult& game,
         {slot + 1, sideOfSlot(slot), std::round(p.x * 10) / 10, std::round(p.y * 10) / 10});
   }
   nlohmann::json paths = nlohmann::json::array();
+  // A struck stone's path also carries where it lay, so that the page can mark the spot.
   for (const ShotReplay::Path& path : replay.paths) {
-    paths.push_back({sideOfSlot(path.slot), PathData(path.points)});
+    nlohmann::json entry{sideOfSlot(path.slot), PathData(path.points)};
+    if (path.slot != shot.shot) {
+      const DrawingPoint start = ToDrawing(path.points.front().x, path.points.front().y);
+      entry.push_back(std::round(start.x * 10) / 10);
+      entry.push_back(std::round(start.y * 10) / 10);
+    }
+    paths.push_back(entry);
   }
   return {{"end", shot.end + 1},
           {"shot", shot.shot + 1},

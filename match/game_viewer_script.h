@@ -32,6 +32,11 @@ inline constexpr const char* kGameViewerScript = R"js(
       paths.append(element("path", {d: path[1], fill: "none", stroke: "#333", "stroke-width": 7}));
       paths.append(element("path", {d: path[1], fill: "none", stroke: data.colours[path[0]],
                                     "stroke-width": 4}));
+      if (path.length > 2) {  // a struck stone: a dashed ring where it lay
+        paths.append(element("circle", {cx: path[2], cy: path[3], r: 14.5, fill: "none",
+                                        stroke: "#333", "stroke-width": 2,
+                                        "stroke-dasharray": "4 3"}));
+      }
     });
     shot.stones.forEach(function (stone) {
       var group = element("g", {"class": "stone side" + stone[1]});
