@@ -73,6 +73,7 @@ GameResult PlayGame(int game, const std::array<Player*, 2>& bySide,
     event.after = state;
     event.runningScore = state.endScores[event.end];
     observer.OnShot(event);
+    result.shots.push_back(event);
 
     if (state.endNumber != event.end) {
       EndPicture picture;

@@ -44,6 +44,7 @@ struct GameResult {
   std::array<std::string, 2> forfeit;  // per side: why it lost by forfeit, empty if it did not
   int winnerSide = -1;                 // -1: drawn, or both sides forfeited
   std::vector<EndPicture> ends;
+  std::vector<ShotEvent> shots;  // every shot delivered, in order (for the game page)
 
   int Total() const;  // sum of endScores: positive when side 0 leads
   bool Forfeited() const { return !forfeit[0].empty() || !forfeit[1].empty(); }

@@ -1,9 +1,15 @@
 #include "game_page.h"
 
+#include <cmath>
 #include <cstdio>
 
+#include <nlohmann/json.hpp>
+
+#include "game_viewer_script.h"
 #include "house_svg.h"
 #include "record.h"
+#include "shot_replay.h"
+#include "summary.h"
 
 namespace Match {
 
@@ -18,7 +24,17 @@ constexpr const char* kStyle =
     "border:1px solid #222;margin-right:6px;vertical-align:middle}"
     ".ends{display:flex;flex-wrap:wrap;gap:16px}"
     "figure{margin:0}figcaption{text-align:center}"
-    ".forfeit{color:#b71c1c;font-weight:bold}";
+    ".forfeit{color:#b71c1c;font-weight:bold}"
+    ".viewer{display:flex;flex-wrap:wrap;gap:24px;align-items:flex-start}"
+    ".panel{max-width:640px}.panel th{text-align:left}.panel td{text-align:left}"
+    ".end-cell{cursor:pointer}"
+    "pre{background:#f4f4f4;padding:8px;max-height:320px;overflow:auto;white-space:pre-wrap}";
+
+// Spacing of the points along a drawn path, metres.
+constexpr double kPathSpacing = 0.1;
+// Path points further than this from the hog line toward the thrower are not drawn (the sheet
+// is drawn up to just past the hog line), metres of y.
+constexpr double kPathCutY = 11.8;
 
 std::string Number(int value) {
   return std::to_string(value);
@@ -54,6 +70,153 @@ std::string ResultText(const GameResult& game) {
          Number(points[1 - w]);
 }
 
+std::string Format(const char* format, auto... values) {
+  char buffer[256];
+  std::snprintf(buffer, sizeof buffer, format, values...);
+  return buffer;
+}
+
+// "vx +0.0312, vy -2.1345 m/s, curl 1".
+std::string ReleaseText(const ShotVelocity& release) {
+  return Format("vx %+.4f, vy %+.4f m/s, curl %d", double{release.vx}, double{release.vy},
+                release.curl ? 1 : 0);
+}
+
+// The game's score after a shot, each side's points of the ends closed so far, and the end's
+// running score: "side 0 (A) 3, side 1 (B) 1; end 2: side 0 lies 2".
+std::string ScoreText(const ShotEvent& shot, const std::array<std::string, 2>& labelOfSide) {
+  int points[2] = {0, 0};
+  const int closed = shot.shot == 15 ? shot.end + 1 : shot.end;
+  for (int e = 0; e < closed; ++e) {
+    const int score = shot.after.endScores[e];
+    points[score > 0 ? 0 : 1] += std::abs(score);
+  }
+  std::string text = Format("side 0 (%s) %d, side 1 (%s) %d; end %d: ", labelOfSide[0].c_str(),
+                            points[0], labelOfSide[1].c_str(), points[1], shot.end + 1);
+  const int running = shot.runningScore;
+  const char* verb = shot.shot == 15 ? "scores" : "lies";
+  if (running == 0) return text + (shot.shot == 15 ? "blank" : "no stone counts");
+  return text + Format("side %d %s %d", running > 0 ? 0 : 1, verb, std::abs(running));
+}
+
+// The points of a path in drawing units as SVG path data, from the last point before it comes
+// into the drawing.
+std::string PathData(const std::vector<StonePosition>& points) {
+  std::size_t first = 0;
+  while (first + 1 < points.size() && points[first + 1].y > kPathCutY) ++first;
+  std::string data;
+  for (std::size_t i = first; i < points.size(); ++i) {
+    const DrawingPoint p = ToDrawing(points[i].x, points[i].y);
+    data += Format(i == first ? "M%.1f %.1f" : (i == first + 1 ? "L%.1f %.1f" : " %.1f %.1f"), p.x,
+                   p.y);
+  }
+  return data;
+}
+
+// One shot as the page's script shows it: texts, stones at rest and the paths of the moving
+// stones, replayed with the simulator's model.
+nlohmann::json ShotJson(const ShotEvent& shot, const GameResult& game,
+                        const std::array<std::string, 2>& names) {
+  const std::array<std::string, 2> labelOfSide{kEngineLabels[game.engineOfSide[0]],
+                                               kEngineLabels[game.engineOfSide[1]]};
+  // Slots of the parity of the shot belong to the side that threw it.
+  auto sideOfSlot = [&](int slot) {
+    return (slot - shot.shot) % 2 == 0 ? shot.side : 1 - shot.side;
+  };
+  const ShotReplay replay = ReplayShot(shot, kPathSpacing);
+  nlohmann::json stones = nlohmann::json::array();
+  for (int slot = 0; slot < 16; ++slot) {
+    const StonePosition stone = shot.after.stones[slot];
+    if (!std::isfinite(stone.x) || !std::isfinite(stone.y) || (stone.x <= 0 && stone.y <= 0)) {
+      continue;
+    }
+    const DrawingPoint p = ToDrawing(stone.x, stone.y);
+    stones.push_back(
+        {slot + 1, sideOfSlot(slot), std::round(p.x * 10) / 10, std::round(p.y * 10) / 10});
+  }
+  nlohmann::json paths = nlohmann::json::array();
+  // A struck stone's path also carries where it lay, so that the page can mark the spot.
+  for (const ShotReplay::Path& path : replay.paths) {
+    nlohmann::json entry{sideOfSlot(path.slot), PathData(path.points)};
+    if (path.slot != shot.shot) {
+      const DrawingPoint start = ToDrawing(path.points.front().x, path.points.front().y);
+      entry.push_back(std::round(start.x * 10) / 10);
+      entry.push_back(std::round(start.y * 10) / 10);
+    }
+    paths.push_back(entry);
+  }
+  return {{"end", shot.end + 1},
+          {"shot", shot.shot + 1},
+          {"thrower", Format("side %d (%s), ", shot.side, shot.side == 0 ? "yellow" : "red") +
+                          names[game.engineOfSide[shot.side]]},
+          {"asked", ReleaseText(shot.asked)},
+          {"executed", ReleaseText(shot.executed)},
+          {"score", ScoreText(shot, labelOfSide)},
+          {"time", Format("%.3f s", shot.seconds)},
+          {"diagnostics", shot.diagnostics},
+          {"stones", stones},
+          {"paths", paths}};
+}
+
+// JSON text that can sit in a <script> element of a page that is also well-formed XML: every
+// character that could end the element or start markup is written as a \u escape (they only
+// occur inside strings), and everything outside ASCII too.
+std::string ScriptSafeJson(const nlohmann::json& value) {
+  const std::string text = value.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
+  std::string out;
+  for (char c : text) {
+    if (c == '<') {
+      out += "\\u003c";
+    } else if (c == '>') {
+      out += "\\u003e";
+    } else if (c == '&') {
+      out += "\\u0026";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The shot viewer: the sheet the script draws on, the buttons and the shot's details.
+std::string Viewer(const GameResult& game, const std::array<std::string, 2>& names, int ends) {
+  nlohmann::json shots = nlohmann::json::array();
+  for (const ShotEvent& shot : game.shots) shots.push_back(ShotJson(shot, game, names));
+  const nlohmann::json data{
+      {"ends", ends}, {"colours", {kSideColours[0], kSideColours[1]}}, {"shots", shots}};
+  std::string html = "<div class=\"viewer\">\n";
+  html += Format(
+      "<svg id=\"sheet\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" "
+      "width=\"%.0f\" height=\"%.0f\" font-family=\"sans-serif\">\n",
+      kDrawingWidth, kDrawingHeight, kDrawingWidth * 0.8, kDrawingHeight * 0.8);
+  html += "<title>Game " + Number(game.game + 1) + ", shot by shot</title>\n" + SheetMarkings();
+  html += "<g id=\"paths\"></g>\n<g id=\"stones\"></g>\n</svg>\n<div class=\"panel\">\n";
+  html +=
+      "<p><button id=\"prev\" type=\"button\">&#8592; previous</button> "
+      "<button id=\"next\" type=\"button\">next &#8594;</button> "
+      "<label>end <select id=\"end-jump\">";
+  for (int e = 1; e <= ends; ++e) {
+    html += "<option value=\"" + Number(e) + "\">" + Number(e) + "</option>";
+  }
+  html +=
+      "</select></label> (or the arrow keys)</p>\n"
+      "<h2 id=\"shot-title\">The shots are shown with JavaScript</h2>\n<table class=\"shot\">\n";
+  const char* rows[][2] = {{"thrower", "Thrown by"},
+                           {"asked", "Release asked"},
+                           {"executed", "Release played"},
+                           {"score", "Score"},
+                           {"time", "Thinking time"}};
+  for (const auto& row : rows) {
+    html += std::string("<tr><th>") + row[1] + "</th><td id=\"" + row[0] + "\"></td></tr>\n";
+  }
+  html +=
+      "</table>\n<h3>The engine's diagnostic lines</h3>\n<pre id=\"diagnostics\"></pre>\n"
+      "</div>\n</div>\n";
+  html += "<script type=\"application/json\" id=\"game-data\">" + ScriptSafeJson(data) +
+          "</script>\n<script>//<![CDATA[" + kGameViewerScript + "//]]></script>\n";
+  return html;
+}
+
 }  // namespace
 
 std::string EndSvgName(int game, int end) {
@@ -74,7 +237,9 @@ std::string GamePage(const GameResult& game, const std::array<std::string, 2>& n
   html += "<p><a href=\"index.html\">All games</a></p>\n";
   // Score board: one row per side, one column per end, then the total.
   html += "<table class=\"scoreboard\">\n<tr><th>Side</th><th>Engine</th>";
-  for (int e = 0; e < ends; ++e) html += "<th>" + Number(e + 1) + "</th>";
+  for (int e = 0; e < ends; ++e) {
+    html += "<th><a href=\"#end-" + Number(e + 1) + "\">" + Number(e + 1) + "</a></th>";
+  }
   html += "<th>Total</th></tr>\n";
   for (int side = 0; side < 2; ++side) {
     html += "<tr><td><span class=\"swatch\" style=\"background:" + std::string(kSideColours[side]) +
@@ -100,7 +265,8 @@ std::string GamePage(const GameResult& game, const std::array<std::string, 2>& n
                      Number(ends) + " ends played";
   html += std::string("<p class=\"") + (game.Forfeited() ? "forfeit" : "result") + "\">" +
           XmlEscape(result) + "</p>\n";
-  html += "<div class=\"ends\">\n";
+  html += Viewer(game, names, ends);
+  html += "<h2>The house after each end</h2>\n<div class=\"ends\">\n";
   for (const EndPicture& end : game.ends) {
     html += "<figure>\n" + HouseSvg(end, labelOfSide) + "<figcaption><a href=\"" +
             EndSvgName(end.game, end.end) + "\">End " + Number(end.end + 1) +
@@ -112,12 +278,36 @@ std::string GamePage(const GameResult& game, const std::array<std::string, 2>& n
 
 std::string IndexPage(const std::vector<GameResult>& games,
                       const std::array<std::string, 2>& names) {
+  // The pages are of one match, so one match seed pairs its games.
+  std::vector<MatchGame> finished;
+  for (const GameResult& game : games) finished.push_back({0, 0, game});
+  const MatchSummary summary = Summarize(finished, names, std::nullopt);
   std::string html = Head("Match");
   html += "<h1>Match</h1>\n<ul>\n";
+  for (int e = 0; e < 2; ++e) html += "<li>" + XmlEscape(names[e]) + "</li>\n";
+  html +=
+      "</ul>\n<h2>Result</h2>\n<table class=\"result\">\n<tr><th>Engine</th><th>Games</th>"
+      "<th>Wins</th><th>Draws</th><th>Losses</th><th>Forfeits</th>"
+      "<th>Score difference per game</th><th>Per end</th></tr>\n";
   for (int e = 0; e < 2; ++e) {
-    html += "<li>" + kEngineLabels[e] + ": " + XmlEscape(names[e]) + "</li>\n";
+    const EngineSummary& s = summary.engines[e];
+    html += "<tr><td>" + kEngineLabels[e] + "</td><td>" + Number(s.games) + "</td><td>" +
+            Number(s.wins) + "</td><td>" + Number(s.draws) + "</td><td>" + Number(s.losses) +
+            "</td><td>" + Number(s.forfeits) + "</td><td>" +
+            XmlEscape(MeanText(s.perGame, "game")) + "</td><td>" +
+            XmlEscape(MeanText(s.perEnd, "end")) + "</td></tr>\n";
   }
-  html += "</ul>\n<table>\n<tr><th>Game</th><th>Side 0</th><th>Side 1</th><th>Result</th></tr>\n";
+  html += "</table>\n<p class=\"elo\">Elo of A over B: ";
+  const PairSummary& p = summary.pairs;
+  if (p.pairs == 0) {
+    html += "n/a (no complete pair of games with the engines on swapped sides)";
+  } else {
+    html += EloText(p.elo) + ", 95% CI [" + EloText(p.eloLow) + ", " + EloText(p.eloHigh) +
+            "] from " + Count(p.pairs, "pair") + " (" + Count(p.unpaired, "unpaired game") + ")";
+  }
+  html +=
+      "</p>\n<h2>Games</h2>\n<table>\n<tr><th>Game</th><th>Side 0</th><th>Side 1</th>"
+      "<th>Result</th></tr>\n";
   for (const GameResult& game : games) {
     html += "<tr><td><a href=\"" + GamePageName(game.game) + "\">" + Number(game.game + 1) +
             "</a></td><td>" + kEngineLabels[game.engineOfSide[0]] + "</td><td>" +

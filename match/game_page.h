@@ -12,15 +12,20 @@ namespace Match {
 std::string EndSvgName(int game, int end);
 std::string GamePageName(int game);
 
-// The HTML page of one game, complete in itself (inline style and inline SVG, no script, nothing
-// fetched): the score board with each side's points per end and in total, the result or the
-// forfeit with its reason, and the house after every end played. `names` are the engines'
+// The HTML page of one game, complete in itself (inline style, SVG, script and data; nothing
+// fetched, so it works from the file system): the score board with each side's points per end
+// and in total, the result or the forfeit with its reason, a viewer that steps through every
+// shot (the stones at rest after it, the paths of the stones it moved, who threw it, the release
+// asked and played, the score, the thinking time and the engine's diagnostic lines) and the house
+// after every end played. The page is also well-formed XML. `names` are the engines'
 // descriptions, index 0 for ENGINE_A; `ends` is the number of ends planned. A game not yet
 // `finished` is shown as in progress.
 std::string GamePage(const GameResult& game, const std::array<std::string, 2>& names, int ends,
                      bool finished = true);
 
-// An index page linking every game page written so far, with each game's result.
+// An index page with the match's result (per engine wins, draws, losses, forfeits and mean score
+// differences, and the Elo of A over B, as `curling-match summary` has them) and a line per game
+// linking its page. The games are of one match; `names` are "A: command" and "B: command".
 std::string IndexPage(const std::vector<GameResult>& games,
                       const std::array<std::string, 2>& names);
 

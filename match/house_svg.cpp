@@ -68,17 +68,16 @@ std::string XmlEscape(std::string_view text) {
   return out;
 }
 
-std::string HouseSvg(const EndPicture& end, const std::array<std::string, 2>& nameOfSide) {
+DrawingPoint ToDrawing(double x, double y) {
+  return {ScreenX(x), ScreenY(y)};
+}
+
+std::string SheetMarkings() {
   const double width = kWidth * kScale;
   const double sheet = (kBottom - kTop) * kScale;
   const double cx = ScreenX(kTeeX);
   const double cy = ScreenY(kTeeY);
   std::string svg = Format(
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" width=\"%.0f\" "
-      "height=\"%.0f\" font-family=\"sans-serif\">\n",
-      width, sheet + kLegend, width * 0.6, (sheet + kLegend) * 0.6);
-  svg += Format("<title>Game %d, end %d</title>\n", end.game + 1, end.end + 1);
-  svg += Format(
       "<rect x=\"0\" y=\"0\" width=\"%.0f\" height=\"%.0f\" fill=\"#eef5fb\" "
       "stroke=\"#555\" stroke-width=\"2\"/>\n",
       width, sheet);
@@ -108,6 +107,18 @@ std::string HouseSvg(const EndPicture& end, const std::array<std::string, 2>& na
       "<line x1=\"0\" y1=\"%.1f\" x2=\"%.0f\" y2=\"%.1f\" stroke=\"#b71c1c\" "
       "stroke-width=\"4\"/>\n",
       ScreenY(kHogLine), width, ScreenY(kHogLine));
+  return svg;
+}
+
+std::string HouseSvg(const EndPicture& end, const std::array<std::string, 2>& nameOfSide) {
+  const double width = kWidth * kScale;
+  const double sheet = (kBottom - kTop) * kScale;
+  std::string svg = Format(
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" width=\"%.0f\" "
+      "height=\"%.0f\" font-family=\"sans-serif\">\n",
+      width, sheet + kLegend, width * 0.6, (sheet + kLegend) * 0.6);
+  svg += Format("<title>Game %d, end %d</title>\n", end.game + 1, end.end + 1);
+  svg += SheetMarkings();
   // Stones, slot i being the stone of shot i: even slots belong to the side that led the end.
   for (int slot = 0; slot < 16; ++slot) {
     StonePosition stone = end.stones[slot];

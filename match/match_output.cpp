@@ -93,7 +93,10 @@ void MatchOutput::Game(const GameResult& game) {
   progress_ << GameLine(game) << std::flush;
   auto later = std::upper_bound(games_.begin(), games_.end(), game.game,
                                 [](int number, const GameResult& g) { return number < g.game; });
-  games_.insert(later, game);
+  // The index needs the results only: the shots stay with the game page.
+  GameResult kept = game;
+  kept.shots.clear();
+  games_.insert(later, std::move(kept));
   if (!options_.picturesDir.empty()) {
     fs::path dir(options_.picturesDir);
     WriteFile(dir / GamePageName(game.game), page);

@@ -37,6 +37,25 @@ int EngineIndex(const json& label) {
   throw Malformed("not an engine label: " + label.dump());
 }
 
+// A release as the record writes it: {"vx", "vy", "curl"}.
+ShotVelocity ReleaseOf(const json& object) {
+  ShotVelocity release{};
+  release.vx = object.at("vx").get<float>();
+  release.vy = object.at("vy").get<float>();
+  release.curl = IntIn(object, "curl", 0, 1) != 0;
+  return release;
+}
+
+// Sixteen stones [x, y] into a position.
+void ReadStones(const json& stones, const char* key, CurlingStateRecord& state) {
+  if (!stones.is_array() || stones.size() != 16) {
+    throw Malformed(std::string("\"") + key + "\" does not hold 16 stones");
+  }
+  for (std::size_t i = 0; i < 16; ++i) {
+    state.stones[i] = StonePosition{stones[i].at(0).get<float>(), stones[i].at(1).get<float>()};
+  }
+}
+
 }  // namespace
 
 void RecordReader::Read(std::istream& in, const std::string& name) {
@@ -100,7 +119,27 @@ void RecordReader::ReadShot(const json& line, const MatchLine& match) {
   const int end = IntIn(line, "end", 1, match.ends) - 1;
   const int shot = IntIn(line, "shot", 1, 16) - 1;
   const int side = IntIn(line, "side", 0, 1);
+  ShotEvent event;
+  event.game = game;
+  event.end = end;
+  event.shot = shot;
+  event.side = side;
+  event.asked = ReleaseOf(line.at("asked"));
+  event.executed = ReleaseOf(line.at("executed"));
+  event.seed = line.at("seed").get<int>();
+  event.before.endNumber = end;
+  event.before.shotNumber = shot;
+  event.before.sideToMove = side != 0;
+  ReadStones(line.at("before"), "before", event.before);
+  ReadStones(line.at("after"), "after", event.after);
+  const json& scores = line.at("end_scores");
+  if (!scores.is_array() || scores.size() != 10) throw Malformed("\"end_scores\" is not 10 ends");
+  for (std::size_t e = 0; e < 10; ++e) event.after.endScores[e] = scores[e].get<int>();
+  event.runningScore = IntIn(line, "running_score", -8, 8);
+  event.seconds = line.at("time_s").get<double>();
+  event.diagnostics = line.at("diagnostics").get<std::vector<std::string>>();
   Entry& entry = games_[{match.seed, game}];
+  entry.shots[{end, shot}] = event;
   if (shot != 15) return;
   // The last shot of an end: the house as the end closed, as PlayGame pictures it. Sides
   // alternate within an end, so the side of shot 16 is not the one that delivered shot 1.
@@ -108,14 +147,8 @@ void RecordReader::ReadShot(const json& line, const MatchLine& match) {
   picture.game = game;
   picture.end = end;
   picture.firstSide = 1 - side;
-  const json& after = line.at("after");
-  if (!after.is_array() || after.size() != picture.stones.size()) {
-    throw Malformed("\"after\" does not hold 16 stones");
-  }
-  for (std::size_t i = 0; i < picture.stones.size(); ++i) {
-    picture.stones[i] = StonePosition{after[i].at(0).get<float>(), after[i].at(1).get<float>()};
-  }
-  picture.score = IntIn(line, "running_score", -8, 8);
+  std::copy(std::begin(event.after.stones), std::end(event.after.stones), picture.stones.begin());
+  picture.score = event.runningScore;
   entry.pictures[end] = picture;
 }
 
@@ -168,6 +201,7 @@ RecordSet RecordReader::Result() const {
     }
     MatchGame game{key.first, entry.ends, *entry.result};
     for (const auto& [end, picture] : entry.pictures) game.result.ends.push_back(picture);
+    for (const auto& [number, shot] : entry.shots) game.result.shots.push_back(shot);
     set.games.push_back(std::move(game));
   }
   if (set.duplicates > 0) {

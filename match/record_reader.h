@@ -51,8 +51,9 @@ class RecordReader {
   // What the lines of one game gave.
   struct Entry {
     int ends = 0;
-    std::optional<GameResult> result;    // from its game line
-    std::map<int, EndPicture> pictures;  // by end, from the shots that closed an end
+    std::optional<GameResult> result;                // from its game line
+    std::map<int, EndPicture> pictures;              // by end, from the shots that closed an end
+    std::map<std::pair<int, int>, ShotEvent> shots;  // by end and shot
   };
 
   void ReadMatch(const nlohmann::json& line, const std::string& name, MatchLine& match);

@@ -52,29 +52,6 @@ std::string Format(const char* format, double value) {
   return text;
 }
 
-// "+12.3", "+inf" or "-inf".
-std::string EloText(double elo) {
-  if (std::isinf(elo)) return elo > 0 ? "+inf" : "-inf";
-  return Format("%+.1f", elo);
-}
-
-// "1 game", "3 games".
-std::string Count(int n, const std::string& noun) {
-  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
-}
-
-// "+2.50, 95% CI [+1.00, +4.00] over 4 games"
-std::string MeanText(const MeanInterval& m, const std::string& noun) {
-  if (m.count == 0) return "none";
-  std::string text = Format("%+.2f", m.mean);
-  if (m.valid) {
-    text += ", 95% CI [" + Format("%+.2f", m.low) + ", " + Format("%+.2f", m.high) + "]";
-  } else {
-    text += " (no interval)";
-  }
-  return text + " over " + Count(m.count, noun);
-}
-
 json MeanJson(const MeanInterval& m) {
   return json{{"count", m.count},
               {"mean", m.count > 0 ? json(m.mean) : json(nullptr)},
@@ -88,6 +65,26 @@ void PutElo(json& object, const std::string& name, double elo) {
 }
 
 }  // namespace
+
+std::string EloText(double elo) {
+  if (std::isinf(elo)) return elo > 0 ? "+inf" : "-inf";
+  return Format("%+.1f", elo);
+}
+
+std::string Count(int n, const std::string& noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+std::string MeanText(const MeanInterval& m, const std::string& noun) {
+  if (m.count == 0) return "none";
+  std::string text = Format("%+.2f", m.mean);
+  if (m.valid) {
+    text += ", 95% CI [" + Format("%+.2f", m.low) + ", " + Format("%+.2f", m.high) + "]";
+  } else {
+    text += " (no interval)";
+  }
+  return text + " over " + Count(m.count, noun);
+}
 
 double EloOfScore(double score) {
   if (score <= 0.0) return -std::numeric_limits<double>::infinity();

@@ -80,6 +80,13 @@ MatchSummary Summarize(const std::vector<MatchGame>& games,
                        const std::array<std::string, 2>& commands,
                        const std::optional<SprtSettings>& sprt);
 
+// "+12.3", "+inf" or "-inf".
+std::string EloText(double elo);
+// "1 game", "3 games".
+std::string Count(int n, const std::string& noun);
+// "+2.50, 95% CI [+1.00, +4.00] over 4 games", "+1.00 (no interval) over 1 game" or "none".
+std::string MeanText(const MeanInterval& m, const std::string& noun);
+
 // A few readable lines: per engine its counts and mean score differences, then (from two games
 // read on) the Elo line with the pentanomial counts, then the test.
 std::string SummaryText(const MatchSummary& summary);

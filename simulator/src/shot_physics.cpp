@@ -1,5 +1,6 @@
 #include "shot_physics.h"
 
+#include <cmath>
 #include <limits>
 
 #include "contact.h"
@@ -31,8 +32,8 @@ enum class EventKind { kNone, kStop, kLeave, kContact, kRecheck };
 // The running simulation of one shot.
 class ShotRun {
  public:
-  ShotRun(StoneSet& stones, int shooter, Vec release, int spin)
-      : stones_(stones), shooter_(shooter) {
+  ShotRun(StoneSet& stones, int shooter, Vec release, int spin, ShotTrace* trace)
+      : stones_(stones), shooter_(shooter), trace_(trace) {
     for (int i = 0; i < kStoneCount; ++i) {
       Body& b = bodies_[i];
       b.active = stones.inPlay[i];
@@ -73,6 +74,7 @@ class ShotRun {
   void SetPhase(int i, const Phase& ph) {
     bodies_[i].phase = ph;
     bodies_[i].leaveTime = LeavesPlayTime(ph);
+    if (trace_ != nullptr) trace_->stones[i].phases.push_back(ph);
     for (int j = 0; j < kStoneCount; ++j) {
       pairs_[Index(i, j)] = PairState{kInfinity, now_};
     }
@@ -132,6 +134,7 @@ class ShotRun {
         break;  // the phase already ends at rest there
       case EventKind::kLeave:
         bodies_[first].active = false;
+        if (trace_ != nullptr) trace_->stones[first].leftAt = now_;
         break;
       case EventKind::kContact: {
         Kinematics a = StateAt(bodies_[first].phase, now_);
@@ -150,6 +153,7 @@ class ShotRun {
 
   StoneSet& stones_;
   int shooter_;
+  ShotTrace* trace_;  // null unless the caller wants the paths
   double now_ = 0.0;
   Body bodies_[kStoneCount];
   PairState pairs_[kStoneCount * kStoneCount];
@@ -173,9 +177,29 @@ void Collide(Vec pa, Vec& va, Vec pb, Vec& vb) {
   vb = vb + impulse * normal;
 }
 
-ShotOutcome PlayShot(StoneSet& stones, int shooter, Vec release, int spin) {
-  ShotRun run(stones, shooter, release, spin);
+ShotOutcome PlayShot(StoneSet& stones, int shooter, Vec release, int spin, ShotTrace* trace) {
+  ShotRun run(stones, shooter, release, spin, trace);
   return run.Run();
+}
+
+std::vector<Vec> SampleTrack(const StoneTrack& track, double spacing) {
+  std::vector<Vec> points;
+  for (std::size_t k = 0; k < track.phases.size(); ++k) {
+    const Phase& ph = track.phases[k];
+    double until = std::min(EndTime(ph), track.leftAt);
+    if (k + 1 < track.phases.size()) until = std::min(until, track.phases[k + 1].t0);
+    const double last = PhaseFraction(ph, until);
+    // The distance slid by the fraction u is L (u - u^2 / 2): take points evenly spaced in it.
+    const double slid = ph.L * (last - 0.5 * last * last);
+    const int steps = static_cast<int>(std::clamp(std::ceil(slid / spacing), 1.0, 100000.0));
+    for (int s = 0; s <= steps; ++s) {
+      const double distance = slid * s / steps;
+      const double u =
+          ph.L > 0.0 ? 1.0 - std::sqrt(std::max(0.0, 1.0 - 2.0 * distance / ph.L)) : 0.0;
+      points.push_back(StateAtFraction(ph, std::min(u, last)).p);
+    }
+  }
+  return points;
 }
 
 }  // namespace curling_sim

@@ -6,8 +6,8 @@
 #include "curling_simulator.h"
 #include "end_rules.h"
 #include "execution_error.h"
+#include "record_shot.h"
 #include "release.h"
-#include "shot_physics.h"
 
 namespace {
 
@@ -79,38 +79,8 @@ int Simulation(CurlingStateRecord* state, ShotVelocity shot, float noise, ShotVe
   }
   if (executed != nullptr) *executed = played;
 
-  // Step 2. The stones before the shot; the delivered stone takes its slot.
-  StonePosition before[curling_sim::kStoneCount];
-  std::memcpy(before, state->stones, sizeof before);
-  curling_sim::CleanStones(before);
-  const int delivered = header.shotNumber;
-  before[delivered] = {0.0f, 0.0f};
-
-  // Step 3. The physics. A release that is not finite delivers no stone.
-  curling_sim::StoneSet stones;
-  for (int i = 0; i < curling_sim::kStoneCount; ++i) {
-    stones.inPlay[i] = curling_sim::InPlay(before[i]);
-    stones.position[i] = {before[i].x, before[i].y};
-  }
-  curling_sim::ShotOutcome outcome;
-  const Vec release{played.vx, played.vy};
-  if (Finite(release)) {
-    outcome =
-        curling_sim::PlayShot(stones, delivered, release, curling_sim::SpinOfCurl(played.curl));
-  }
-
-  // Step 4. Resting positions in the record's precision; out of play and non-finite at (0, 0).
-  StonePosition after[curling_sim::kStoneCount];
-  for (int i = 0; i < curling_sim::kStoneCount; ++i) {
-    after[i] = {0.0f, 0.0f};
-    if (!stones.inPlay[i]) continue;
-    after[i] = {static_cast<float>(stones.position[i].x), static_cast<float>(stones.position[i].y)};
-  }
-  curling_sim::CleanStones(after);
-
-  // Step 5. Rules, score and the next turn.
-  curling_sim::FinishShot(*state, header, before, after, outcome.shooterTouched);
-  return 0;
+  // Steps 2 to 5: the stones, the physics, the rules, the score and the next turn.
+  return curling_sim::PlayRecordShot(*state, played);
 }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 
 #include "game_page.h"
 #include "house_svg.h"
+#include "record_reader.h"
 #include "test_support.h"
 
 namespace Match {
@@ -81,7 +82,7 @@ TEST(GamePage, ScoreBoardResultAndEveryEnd) {
   for (size_t at = html.find("<svg"); at != std::string::npos; at = html.find("<svg", at + 1)) {
     ++svgs;
   }
-  EXPECT_EQ(svgs, 3u);
+  EXPECT_EQ(svgs, 4u);  // the shot viewer's sheet and the house after each of the 3 ends
   EXPECT_NE(html.find(EndSvgName(1, 2)), std::string::npos);
   EXPECT_EQ(EndSvgName(1, 2), "game-02-end-03.svg");
   EXPECT_EQ(GamePageName(0), "game-01.html");
@@ -102,6 +103,37 @@ TEST(GamePage, ScoreBoardResultAndEveryEnd) {
   EXPECT_NE(running.find("in progress: 3 of 4 ends played"), std::string::npos);
   std::string index = IndexPage({game}, {"A: a", "B: b"});
   EXPECT_NE(index.find("href=\"game-02.html\""), std::string::npos);
+  std::ofstream(dir / "index.html") << index;
+  EXPECT_TRUE(WellFormed(dir / "index.html"));
+}
+
+// The pages of a recorded game, with diagnostic lines that look like markup: well-formed, the
+// lines kept as data only, and the index with the match's result under each label once.
+TEST(GamePage, PagesOfARecordedGameAreWellFormedAndTheIndexHasTheResult) {
+  RecordSet records = ReadRecordFiles({std::string(MATCH_TEST_DATA_DIR) + "/two-ends.jsonl"});
+  ASSERT_EQ(records.games.size(), 1u);
+  GameResult game = records.games[0].result;
+  ASSERT_EQ(game.shots.size(), 32u);
+  game.shots[3].diagnostics = {"</script><b>x</b> ]]> & \x01 \xc3\xa9"};
+  const std::array<std::string, 2> names{"A: engine <a>", "B: b"};
+  const std::string html = GamePage(game, names, 2);
+  EXPECT_EQ(html.find("<b>x"), std::string::npos);
+  EXPECT_NE(html.find(R"(\u003c/script\u003e\u003cb\u003ex\u003c/b\u003e ]]\u003e \u0026 \u0001)"),
+            std::string::npos);
+  TempDir dir;
+  std::ofstream(dir / "game.html") << html;
+  EXPECT_TRUE(WellFormed(dir / "game.html"));
+
+  GameResult second = game;  // the pair's other game, won by B on the swapped sides
+  second.game = 1;
+  second.engineOfSide = {1, 0};
+  const std::string index = IndexPage({game, second}, names);
+  EXPECT_EQ(index.find("A: A:"), std::string::npos);
+  EXPECT_NE(index.find("<li>A: engine &lt;a&gt;</li>"), std::string::npos);
+  EXPECT_NE(index.find("<tr><td>A</td><td>2</td><td>1</td><td>0</td><td>1</td><td>0</td>"),
+            std::string::npos);
+  EXPECT_NE(index.find("Elo of A over B: +0.0, 95% CI [+0.0, +0.0] from 1 pair (0 unpaired games)"),
+            std::string::npos);
   std::ofstream(dir / "index.html") << index;
   EXPECT_TRUE(WellFormed(dir / "index.html"));
 }
