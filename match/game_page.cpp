@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
@@ -225,6 +227,13 @@ std::string EndSvgName(int game, int end) {
 
 std::string GamePageName(int game) {
   return "game-" + Padded(game + 1) + ".html";
+}
+
+void WritePictureFile(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
 std::string GamePage(const GameResult& game, const std::array<std::string, 2>& names, int ends,

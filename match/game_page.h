@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,10 @@ namespace Match {
 // File names inside the pictures directory (game and end counted from 1).
 std::string EndSvgName(int game, int end);
 std::string GamePageName(int game);
+
+// Writes a picture or page file whole, replacing it; throws std::runtime_error naming the file
+// when it cannot be written.
+void WritePictureFile(const std::filesystem::path& path, const std::string& text);
 
 // The HTML page of one game, complete in itself (inline style, SVG, script and data; nothing
 // fetched, so it works from the file system): the score board with each side's points per end

@@ -15,14 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Writes a whole file or throws.
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
 // "game 2: B 5 - 3 A, winner B", with any forfeit and its reason.
 std::string GameLine(const GameResult& game) {
   std::string line = "game " + std::to_string(game.game + 1) + ": ";
@@ -79,10 +71,10 @@ void MatchOutput::End(const EndPicture& end, const GameResult& soFar) const {
   std::array<std::string, 2> nameOfSide{kEngineLabels[soFar.engineOfSide[0]],
                                         kEngineLabels[soFar.engineOfSide[1]]};
   fs::path dir(options_.picturesDir);
-  WriteFile(dir / EndSvgName(end.game, end.end), HouseSvgDocument(end, nameOfSide));
+  WritePictureFile(dir / EndSvgName(end.game, end.end), HouseSvgDocument(end, nameOfSide));
   GameResult page = soFar;
   page.winnerSide = -1;
-  WriteFile(dir / GamePageName(end.game), GamePage(page, names_, options_.ends, false));
+  WritePictureFile(dir / GamePageName(end.game), GamePage(page, names_, options_.ends, false));
 }
 
 void MatchOutput::Game(const GameResult& game) {
@@ -99,8 +91,8 @@ void MatchOutput::Game(const GameResult& game) {
   games_.insert(later, std::move(kept));
   if (!options_.picturesDir.empty()) {
     fs::path dir(options_.picturesDir);
-    WriteFile(dir / GamePageName(game.game), page);
-    WriteFile(dir / "index.html", IndexPage(games_, names_));
+    WritePictureFile(dir / GamePageName(game.game), page);
+    WritePictureFile(dir / "index.html", IndexPage(games_, names_));
   }
 }
 

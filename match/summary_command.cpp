@@ -17,14 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Writes a whole file or throws.
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
 // The pictures of the games read, as the live runner writes them at the end of the match: every
 // end's SVG, every finished game's page and the index. The file names hold only the game number,
 // so the games must come from one match.
@@ -51,12 +43,12 @@ void WritePictures(const RecordSet& records, const std::string& dirName) {
     const std::array<std::string, 2> labelOfSide{kEngineLabels[result.engineOfSide[0]],
                                                  kEngineLabels[result.engineOfSide[1]]};
     for (const EndPicture& end : result.ends) {
-      WriteFile(dir / EndSvgName(end.game, end.end), HouseSvgDocument(end, labelOfSide));
+      WritePictureFile(dir / EndSvgName(end.game, end.end), HouseSvgDocument(end, labelOfSide));
     }
-    WriteFile(dir / GamePageName(result.game), GamePage(result, names, game.ends, true));
+    WritePictureFile(dir / GamePageName(result.game), GamePage(result, names, game.ends, true));
     results.push_back(result);
   }
-  WriteFile(dir / "index.html", IndexPage(results, names));
+  WritePictureFile(dir / "index.html", IndexPage(results, names));
 }
 
 }  // namespace
