@@ -25,13 +25,15 @@ double SafeStep(Vec r, Vec w, double d, double gap, double speedBound, double ac
     const double dmin2 = d * d - b * b / ww;
     if (dmin2 < kTouching * kTouching) {
       // The linear prediction touches at hc with closing speed cs; by convexity its distance is
-      // at least 2R + cs (hc - h) before that.
+      // at least 2R + cs (hc - h) before that, so the step is the root of
+      // A h^2 / 2 + cs h - cs hc = 0. Written as 2 hc / (1 + sqrt(1 + 2 A hc / cs)): the
+      // textbook form (-cs + sqrt(cs^2 + 2 A cs hc)) / A cancels when cs^2 dwarfs A cs hc (a
+      // fast stone close to contact) and then overshoots the contact by millimetres.
       const double hc =
           (-b - std::sqrt(std::max(0.0, b * b - ww * (d * d - kTouching * kTouching)))) / ww;
       const double cs = -(b + ww * hc) / kTouching;
-      double quadratic = hc;
-      if (accelBound > 0.0)
-        quadratic = (-cs + std::sqrt(cs * cs + 2.0 * accelBound * cs * hc)) / accelBound;
+      double quadratic = accelBound > 0.0 ? 0.0 : hc;  // a grazing prediction (cs 0) certifies 0
+      if (cs > 0.0) quadratic = 2.0 * hc / (1.0 + std::sqrt(1.0 + 2.0 * accelBound * hc / cs));
       return std::max(step, quadratic);
     }
     linearMin = std::sqrt(std::max(0.0, dmin2));

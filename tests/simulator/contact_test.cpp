@@ -104,6 +104,22 @@ TEST(FindContact, AgreesWithBruteForce) {
   }
 }
 
+// A stone released at millions of metres a second (any float is a release) closes on a resting
+// stone by metres in the last microsecond: the search must still stop at touching distance, not
+// millimetres inside the other stone, at either curl and at glancing and full contact.
+TEST(FindContact, FastStoneStopsAtTouching) {
+  for (const double offset : {0.0, 0.12277, 0.25}) {
+    for (const int spin : {-1, 1}) {
+      const Phase a = StartPhase(0.0, {2.375, 33.23}, {0.0, -1995927.5}, spin);
+      const Phase b = StartPhase(0.0, {2.375 + offset, 14.0623}, {}, 0);
+      const double found = SearchAll(a, b, a.T);
+      ASSERT_LT(found, a.T) << offset;
+      EXPECT_GE(Gap(a, b, found), -1e-9) << offset << " spin " << spin;
+      EXPECT_LE(Gap(a, b, found), curling_sim::kContactTolerance + 1e-9) << offset;
+    }
+  }
+}
+
 // Crossing times of the side lines and the back line against sampling of the path.
 TEST(LeavesPlayTime, AgreesWithSampling) {
   struct Case {
