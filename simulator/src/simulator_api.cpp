@@ -1,12 +1,15 @@
 // The exported C interface: argument checks, execution error and the record, around the physics.
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
+#include "contact.h"
 #include "curling_simulator.h"
 #include "end_rules.h"
 #include "execution_error.h"
 #include "release.h"
+#include "separation.h"
 #include "shot_physics.h"
 
 namespace {
@@ -86,12 +89,29 @@ int Simulation(CurlingStateRecord* state, ShotVelocity shot, float noise, ShotVe
   const int delivered = header.shotNumber;
   before[delivered] = {0.0f, 0.0f};
 
-  // Step 3. The physics. A release that is not finite delivers no stone.
+  // Step 3. Stones that overlap are pushed apart first, in the record's precision, and the
+  // position so separated is the one the shot starts from (and goes back to under the free guard
+  // zone rule). A stone pushed out of the playing area is out of play.
   curling_sim::StoneSet stones;
   for (int i = 0; i < curling_sim::kStoneCount; ++i) {
     stones.inPlay[i] = curling_sim::InPlay(before[i]);
     stones.position[i] = {before[i].x, before[i].y};
   }
+  const std::uint32_t separated = curling_sim::SeparateOverlaps(stones);
+  for (int i = 0; separated != 0 && i < curling_sim::kStoneCount; ++i) {
+    if ((separated & (1u << i)) == 0) continue;
+    const StonePosition s{static_cast<float>(stones.position[i].x),
+                          static_cast<float>(stones.position[i].y)};
+    // A stone too far out for a float to show the push stays where it was.
+    if (s.x != before[i].x || s.y != before[i].y) {
+      const bool out = curling_sim::OutsidePlayingArea({s.x, s.y});
+      before[i] = out ? StonePosition{0.0f, 0.0f} : s;
+      stones.inPlay[i] = !out;
+    }
+    stones.position[i] = {before[i].x, before[i].y};
+  }
+
+  // Step 4. The physics. A release that is not finite delivers no stone.
   curling_sim::ShotOutcome outcome;
   const Vec release{played.vx, played.vy};
   if (Finite(release)) {
@@ -99,7 +119,7 @@ int Simulation(CurlingStateRecord* state, ShotVelocity shot, float noise, ShotVe
         curling_sim::PlayShot(stones, delivered, release, curling_sim::SpinOfCurl(played.curl));
   }
 
-  // Step 4. Resting positions in the record's precision; out of play and non-finite at (0, 0).
+  // Step 5. Resting positions in the record's precision; out of play and non-finite at (0, 0).
   StonePosition after[curling_sim::kStoneCount];
   for (int i = 0; i < curling_sim::kStoneCount; ++i) {
     after[i] = {0.0f, 0.0f};
@@ -108,7 +128,7 @@ int Simulation(CurlingStateRecord* state, ShotVelocity shot, float noise, ShotVe
   }
   curling_sim::CleanStones(after);
 
-  // Step 5. Rules, score and the next turn.
+  // Step 6. Rules, score and the next turn.
   curling_sim::FinishShot(*state, header, before, after, outcome.shooterTouched);
   return 0;
 }
