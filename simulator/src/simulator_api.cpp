@@ -71,7 +71,7 @@ int Simulation(CurlingStateRecord* state, ShotVelocity shot, float noise, ShotVe
   if (std::isfinite(noise) && noise > 0.0f && std::isfinite(shot.vx) && std::isfinite(shot.vy)) {
     curling_sim::NormalPair z;
     if (seed >= 0) {
-      std::mt19937 generator(static_cast<std::mt19937::result_type>(seed));
+      curling_sim::Generator generator(static_cast<std::uint64_t>(seed));
       z = curling_sim::DrawNormalPair(generator);
     } else {
       z = curling_sim::DrawNormalPair(curling_sim::ThreadGenerator());
