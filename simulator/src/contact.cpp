@@ -169,6 +169,22 @@ double TurningPoint(const Phase& ph, double axisAngle) {
 
 }  // namespace
 
+Box PathBox(const Phase& ph, double until) {
+  Box box{ph.p0.x, ph.p0.y, ph.p0.x, ph.p0.y};
+  if (!IsMoving(ph)) return box;
+  const auto add = [&box](Vec p) {
+    box.minX = std::min(box.minX, p.x);
+    box.maxX = std::max(box.maxX, p.x);
+    box.minY = std::min(box.minY, p.y);
+    box.maxY = std::max(box.maxY, p.y);
+  };
+  add(StateAtFraction(ph, until).p);
+  for (const double u : {TurningPoint(ph, std::numbers::pi / 2), TurningPoint(ph, 0.0)}) {
+    if (u > 0.0 && u < until) add(StateAtFraction(ph, u).p);
+  }
+  return box;
+}
+
 double LeavesPlayTime(const Phase& ph) {
   if (OutsidePlayingArea(ph.p0)) return ph.t0;
   if (!IsMoving(ph)) return kInfinity;

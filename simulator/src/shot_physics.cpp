@@ -1,5 +1,8 @@
 #include "shot_physics.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <limits>
 
 #include "contact.h"
@@ -16,6 +19,7 @@ struct Body {
   int spin;          // rotation: only the delivered stone has one
   bool active;       // in play
   double leaveTime;  // when the current phase takes it out of play (or infinity)
+  Box reach;         // where its centre goes in the current phase while in play
 };
 
 // Per-pair search state: a found contact, or the time up to which none can occur. Left
@@ -38,7 +42,10 @@ class ShotRun {
       b.active = stones.inPlay[i];
       b.spin = 0;
       b.leaveTime = kInfinity;
-      if (b.active) b.phase = StartPhase(0.0, stones.position[i], {}, 0);
+      if (b.active) {
+        b.phase = StartPhase(0.0, stones.position[i], {}, 0);
+        b.reach = PathBox(b.phase, 1.0);
+      }
     }
     bodies_[shooter].active = true;
     bodies_[shooter].spin = spin;
@@ -69,11 +76,27 @@ class ShotRun {
 
   bool Moving(int i) const { return bodies_[i].active && EndTime(bodies_[i].phase) > now_; }
 
-  // Gives stone i a new phase from now on; every pair search involving it starts again.
+  // Gives stone i a new phase from now on. Its reach over the phase (until it stops or leaves
+  // play) decides which stones it can meet before its next phase: only those pairs are searched,
+  // and their searches start again; the other stones' reaches are those of their own phases.
   void SetPhase(int i, const Phase& ph) {
-    bodies_[i].phase = ph;
-    bodies_[i].leaveTime = LeavesPlayTime(ph);
+    Body& b = bodies_[i];
+    b.phase = ph;
+    b.leaveTime = LeavesPlayTime(ph);
+    bool reachKnown = false;  // alone on the sheet, a stone needs no reach (a draw, mostly)
+    near_[i] = 0;
     for (int j = 0; j < kStoneCount; ++j) {
+      const std::uint32_t bit = 1u << j;
+      near_[j] &= ~(1u << i);
+      if (j == i || !bodies_[j].active) continue;
+      if (!reachKnown) {
+        const double until = b.leaveTime < EndTime(ph) ? (b.leaveTime - ph.t0) / ph.T : 1.0;
+        b.reach = PathBox(ph, std::clamp(until, 0.0, 1.0));
+        reachKnown = true;
+      }
+      if (!BoxesNear(b.reach, bodies_[j].reach, 2.0 * kStoneRadius + kContactTolerance)) continue;
+      near_[i] |= bit;
+      near_[j] |= 1u << i;
       pairs_[Index(i, j)] = PairState{kInfinity, now_};
     }
   }
@@ -102,7 +125,9 @@ class ShotRun {
     for (int i = 0; i < kStoneCount; ++i) {
       if (!bodies_[i].active) continue;
       const bool iMoving = Moving(i);
-      for (int j = i + 1; j < kStoneCount; ++j) {
+      // The stones after i within its reach (or whose reach takes them to it).
+      for (std::uint32_t later = near_[i] & ~((2u << i) - 1u); later != 0; later &= later - 1) {
+        const int j = std::countr_zero(later);
         if (!bodies_[j].active || (!iMoving && !Moving(j))) continue;
         PairState& pair = pairs_[Index(i, j)];
         if (pair.hitTime == kInfinity && pair.freeUntil < best) {
@@ -152,6 +177,7 @@ class ShotRun {
   int shooter_;
   double now_ = 0.0;
   Body bodies_[kStoneCount];
+  std::uint32_t near_[kStoneCount] = {};  // bit j of near_[i]: the reaches of i and j meet
   PairState pairs_[kStoneCount * kStoneCount];
 };
 
