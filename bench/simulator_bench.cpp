@@ -103,14 +103,21 @@ void BM_DrawEmptySheetSeeded(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawEmptySheetSeeded);
 
-// A hit at full power on the shot stone of the crowded house, noise 0.
+// Hits at full power on each stone of the crowded house in turn, both curls, noise 0.
 void BM_HitIntoCrowdedHouse(benchmark::State& state) {
-  ShotVelocity v{};
-  CreateHitShot({2.375f, 5.1f, false}, 16.0f, &v);
   const CurlingStateRecord start = CrowdedHouse();
+  ShotVelocity shots[2 * 15];
+  int count = 0;
+  for (const StonePosition& s : start.stones) {
+    if (s.x <= 0.0f && s.y <= 0.0f) continue;
+    CreateHitShot({s.x, s.y, false}, 16.0f, &shots[count++]);
+    CreateHitShot({s.x, s.y, true}, 16.0f, &shots[count++]);
+  }
+  int next = 0;
   for (auto _ : state) {
     CurlingStateRecord r = start;
-    Simulation(&r, v, 0.0f, nullptr, -1);
+    Simulation(&r, shots[next], 0.0f, nullptr, -1);
+    next = next + 1 == count ? 0 : next + 1;
     benchmark::DoNotOptimize(r);
   }
 }
