@@ -60,7 +60,10 @@ CURLING_SIMULATOR_API int CreateShot(ShotTarget target, ShotVelocity* shot);
 CURLING_SIMULATOR_API int CreateHitShot(ShotTarget target, float power, ShotVelocity* shot);
 
 /* Plays one shot onto the state in place, with a Gaussian execution error of size noise.
- * seed >= 0 makes the error reproducible; executed, when not null, receives the release played. */
+ * seed >= 0 makes the error reproducible; executed, when not null, receives the release played.
+ * Stones of the record that overlap are first pushed apart to touching distance by the least
+ * movement (along their line of centres; along y where two centres coincide, the higher slot
+ * toward larger y); a stone so pushed out of the playing area is out of play. */
 CURLING_SIMULATOR_API int Simulation(CurlingStateRecord* state, ShotVelocity shot, float noise,
                                      ShotVelocity* executed, int seed);
 

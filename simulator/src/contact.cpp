@@ -10,8 +10,11 @@ namespace {
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kTouching = 2.0 * kStoneRadius;
 constexpr int kMaxSteps = 96;
-// While two touching stones move apart, the next look is at least this much later, s.
-constexpr double kMinSeparatingStep = 1e-6;
+// While two touching stones move apart, the next look is at least this much later, s. Stones
+// pressed together (a curling stone against a stone, a pushed pair whose headings differ) touch
+// again and again; every look is an event, so the looks are kept this far apart. Moving apart at
+// first, the stones cannot come closer in that time than A h^2 / 2 (A <= 0.17 m/s^2: 0.34 um).
+constexpr double kMinSeparatingStep = 2e-3;
 
 // How far time may advance from a state with relative position r, relative velocity w and a
 // positive gap before the stones can touch, given a bound A on the relative acceleration.
@@ -25,13 +28,15 @@ double SafeStep(Vec r, Vec w, double d, double gap, double speedBound, double ac
     const double dmin2 = d * d - b * b / ww;
     if (dmin2 < kTouching * kTouching) {
       // The linear prediction touches at hc with closing speed cs; by convexity its distance is
-      // at least 2R + cs (hc - h) before that.
+      // at least 2R + cs (hc - h) before that, so the step is the root of
+      // A h^2 / 2 + cs h - cs hc = 0. Written as 2 hc / (1 + sqrt(1 + 2 A hc / cs)): the
+      // textbook form (-cs + sqrt(cs^2 + 2 A cs hc)) / A cancels when cs^2 dwarfs A cs hc (a
+      // fast stone close to contact) and then overshoots the contact by millimetres.
       const double hc =
           (-b - std::sqrt(std::max(0.0, b * b - ww * (d * d - kTouching * kTouching)))) / ww;
       const double cs = -(b + ww * hc) / kTouching;
-      double quadratic = hc;
-      if (accelBound > 0.0)
-        quadratic = (-cs + std::sqrt(cs * cs + 2.0 * accelBound * cs * hc)) / accelBound;
+      double quadratic = accelBound > 0.0 ? 0.0 : hc;  // a grazing prediction (cs 0) certifies 0
+      if (cs > 0.0) quadratic = 2.0 * hc / (1.0 + std::sqrt(1.0 + 2.0 * accelBound * hc / cs));
       return std::max(step, quadratic);
     }
     linearMin = std::sqrt(std::max(0.0, dmin2));
@@ -72,15 +77,22 @@ ContactSearch FindContact(const Phase& a, const Phase& b, double from, double un
     const Kinematics ka = StateAt(a, from);
     const Kinematics kb = StateAt(b, from);
     const double gap = Norm(ka.p - kb.p) - kTouching;
+    const bool aRests = Dot(ka.v, ka.v) == 0.0, bRests = Dot(kb.v, kb.v) == 0.0;
+    const bool straightAtRest = (bRests && a.c == 0.0) || (aRests && b.c == 0.0);
     if (gap > kContactTolerance) {
       if (gap > RemainingSlide(ka) + RemainingSlide(kb)) return {false, kInfinity};
-      const bool aRests = Dot(ka.v, ka.v) == 0.0, bRests = Dot(kb.v, kb.v) == 0.0;
-      if ((bRests && a.c == 0.0) || (aRests && b.c == 0.0)) {
+      if (straightAtRest) {
         const double delay = bRests ? StraightContactDelay(ka.p, ka.v, kb.p)
                                     : StraightContactDelay(kb.p, kb.v, ka.p);
         return delay < kInfinity ? ContactSearch{true, from + delay}
                                  : ContactSearch{false, kInfinity};
       }
+    } else if (straightAtRest && Dot(ka.p - kb.p, ka.v - kb.v) >= 0.0) {
+      // Touching, and sliding straight away from (or along) a stone at rest: the distance from a
+      // point along a line only grows once it has stopped falling. (The general search below
+      // would crawl here: a stone pushed sideways out of a row of touching stones leaves its
+      // neighbours tangentially, and the acceleration bound allows it to turn back at once.)
+      return {false, kInfinity};
     }
   }
   // Step 2. Conservative advancement.
@@ -101,9 +113,22 @@ ContactSearch FindContact(const Phase& a, const Phase& b, double from, double un
     } else {
       const double rate = Dot(r, w);  // d times the rate of change of the distance
       if (rate < 0.0 || (d == 0.0 && Dot(w, w) > 0.0)) return {true, t};
-      // Touching (or overlapping) and moving apart: the distance cannot start to shrink before
-      // its rate of change has fallen to zero at the bounded acceleration.
-      h = std::max(kMinSeparatingStep, accel > 0.0 ? rate / d / accel : kInfinity);
+      // Touching (or overlapping) and moving apart. A straight slide away from a stone at rest
+      // only gets further (as in step 1).
+      const bool aRests = SpeedAt(a, t) == 0.0, bRests = SpeedAt(b, t) == 0.0;
+      if ((aRests && b.c == 0.0) || (bRests && a.c == 0.0)) return {false, kInfinity};
+      // Otherwise the distance cannot start to shrink before its rate of change has fallen to
+      // zero at the bound on the relative acceleration. Two stones sliding straight decelerate
+      // along their own headings: until the first stops, their relative acceleration is
+      // a (dir_b - dir_a), small for a pair pushed the same way, where the general bound would
+      // allow only microsecond steps; the step then ends at that stop at the latest.
+      double relative = accel, validUntil = kInfinity;
+      if (a.c == 0.0 && b.c == 0.0 && !aRests && !bRests) {
+        relative = kDeceleration * Norm(a.dir - b.dir);
+        validUntil = std::min(EndTime(a), EndTime(b));
+      }
+      h = relative > 0.0 ? rate / d / relative : kInfinity;
+      h = std::max(kMinSeparatingStep, std::min(h, validUntil - t));
     }
     // A step past the horizon certifies its whole length: later searches start from there.
     if (!(h > 0.0) || !std::isfinite(t + h)) return {false, until};
@@ -166,6 +191,22 @@ double TurningPoint(const Phase& ph, double axisAngle) {
 }
 
 }  // namespace
+
+Box PathBox(const Phase& ph, double until) {
+  Box box{ph.p0.x, ph.p0.y, ph.p0.x, ph.p0.y};
+  if (!IsMoving(ph)) return box;
+  const auto add = [&box](Vec p) {
+    box.minX = std::min(box.minX, p.x);
+    box.maxX = std::max(box.maxX, p.x);
+    box.minY = std::min(box.minY, p.y);
+    box.maxY = std::max(box.maxY, p.y);
+  };
+  add(StateAtFraction(ph, until).p);
+  for (const double u : {TurningPoint(ph, std::numbers::pi / 2), TurningPoint(ph, 0.0)}) {
+    if (u > 0.0 && u < until) add(StateAtFraction(ph, u).p);
+  }
+  return box;
+}
 
 double LeavesPlayTime(const Phase& ph) {
   if (OutsidePlayingArea(ph.p0)) return ph.t0;

@@ -26,6 +26,22 @@ ContactSearch FindContact(const Phase& a, const Phase& b, double from, double un
 // back line, or infinity if it stays in play for the whole phase.
 double LeavesPlayTime(const Phase& ph);
 
+// An axis-aligned box, m.
+struct Box {
+  double minX, minY, maxX, maxY;
+};
+
+// The smallest box holding the centre of the stone over its phase from the start to the fraction
+// until of the phase (its ends and the extremes of x and y between them).
+Box PathBox(const Phase& ph, double until);
+
+// False only when no point of a is within distance of a point of b (comparisons that fail on a
+// number that is not finite count as near).
+inline bool BoxesNear(const Box& a, const Box& b, double distance) {
+  return !(a.minX - b.maxX > distance || b.minX - a.maxX > distance || a.minY - b.maxY > distance ||
+           b.minY - a.maxY > distance);
+}
+
 // True when a stone at p is out of the playing area (touching a side line or beyond the back line).
 inline bool OutsidePlayingArea(Vec p) {
   return !(p.x > kPlayMinX && p.x < kPlayMaxX && p.y >= kPlayMinY);

@@ -1,13 +1,15 @@
 #include "execution_error.h"
 
+#include <cstdint>
 #include <numbers>
+#include <random>
 
 namespace curling_sim {
 
-NormalPair DrawNormalPair(std::mt19937& generator) {
-  constexpr double kScale = 1.0 / 4294967296.0;
-  const double u1 = (static_cast<double>(generator()) + 0.5) * kScale;  // in (0, 1)
-  const double u2 = static_cast<double>(generator()) * kScale;
+NormalPair DrawNormalPair(Generator& generator) {
+  constexpr double kScale = 1.0 / 9007199254740992.0;                         // 2^-53
+  const double u1 = (static_cast<double>(generator() >> 11) + 0.5) * kScale;  // in (0, 1)
+  const double u2 = static_cast<double>(generator() >> 11) * kScale;
   const double radius = std::sqrt(-2.0 * std::log(u1));
   const double angle = 2.0 * std::numbers::pi * u2;
   return {radius * std::cos(angle), radius * std::sin(angle)};
@@ -21,8 +23,11 @@ Vec PerturbRelease(Vec release, double noise, NormalPair z) {
   return {s * std::cos(angle), s * std::sin(angle)};
 }
 
-std::mt19937& ThreadGenerator() {
-  thread_local std::mt19937 generator{std::random_device{}()};
+Generator& ThreadGenerator() {
+  thread_local Generator generator{[] {
+    std::random_device device;
+    return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+  }()};
   return generator;
 }
 

@@ -2,19 +2,18 @@
 #ifndef CURLING_SIMULATOR_EXECUTION_ERROR_H
 #define CURLING_SIMULATOR_EXECUTION_ERROR_H
 
-#include <random>
-
+#include "generator.h"
 #include "motion.h"
 
 namespace curling_sim {
 
-// Two independent standard normal numbers (Box-Muller on two 32-bit draws), written out so that
-// the numbers do not depend on the standard library's distributions.
+// Two independent standard normal numbers (Box-Muller on two 53-bit uniform draws), written out
+// so that the numbers do not depend on the standard library's distributions.
 struct NormalPair {
   double along;
   double across;
 };
-NormalPair DrawNormalPair(std::mt19937& generator);
+NormalPair DrawNormalPair(Generator& generator);
 
 // The release with its speed scaled by 1 + along * noise / (2 D) and its direction turned by
 // across * noise / D, D the release-to-tee distance: a draw to the tee then comes to rest with
@@ -22,7 +21,7 @@ NormalPair DrawNormalPair(std::mt19937& generator);
 Vec PerturbRelease(Vec release, double noise, NormalPair z);
 
 // The calling thread's own generator, seeded once from std::random_device.
-std::mt19937& ThreadGenerator();
+Generator& ThreadGenerator();
 
 }  // namespace curling_sim
 

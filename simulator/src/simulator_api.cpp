@@ -1,8 +1,10 @@
 // The exported C interface: argument checks, execution error and the record, around the physics.
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
+#include "contact.h"
 #include "curling_simulator.h"
 #include "end_rules.h"
 #include "execution_error.h"
@@ -68,7 +70,7 @@ int Simulation(CurlingStateRecord* state, ShotVelocity shot, float noise, ShotVe
   if (std::isfinite(noise) && noise > 0.0f && std::isfinite(shot.vx) && std::isfinite(shot.vy)) {
     curling_sim::NormalPair z;
     if (seed >= 0) {
-      std::mt19937 generator(static_cast<std::mt19937::result_type>(seed));
+      curling_sim::Generator generator(static_cast<std::uint64_t>(seed));
       z = curling_sim::DrawNormalPair(generator);
     } else {
       z = curling_sim::DrawNormalPair(curling_sim::ThreadGenerator());

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "shots/candidate_list.h"
 #include "shots/random.h"
@@ -24,11 +25,10 @@ CurlingGameState Playout(CurlingGameState state, std::mt19937& rng, std::ostream
   const int shotNumber = state.shotNumber;  // read once: the number of shots is fixed here
   if (shotNumber < 0 || shotNumber >= kPlayoutShotNumber) return state;
   for (int shot = shotNumber; shot < kPlayoutShotNumber; ++shot) {
-    const CandidateList candidates = BuildCandidateList(state, log);
-    if (candidates.empty()) break;
-    const std::uint32_t index = IndexDraw(rng, static_cast<std::uint32_t>(candidates.size()));
-    const CurlingMoveState& picked = candidates[index].value.shot;
-    state = seededShots ? ApplySeededShot(state, picked, rng) : ApplyShot(state, picked);
+    // The candidate list's drawn entry, without computing the releases of the others.
+    const std::optional<CurlingMoveState> picked = DrawCandidate(state, rng, log);
+    if (!picked) break;
+    state = seededShots ? ApplySeededShot(state, *picked, rng) : ApplyShot(state, *picked);
   }
   return state;
 }

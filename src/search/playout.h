@@ -25,10 +25,11 @@ CurlingGameState ApplySeededShot(CurlingGameState state, const CurlingMoveState&
 
 // Completes the first shots of an end at random: from shot number s in 0 to 2 it plays 3 - s
 // shots, each picked uniformly (IndexDraw on `rng`) from a fresh candidate list of the current
-// state. A state at shot 3 or later, or at a negative shot number (outside the record's limits),
-// comes back unchanged. A shot without candidates ends the playout where it stands. The candidate
-// lists write their diagnostics to `log`. With `seededShots` each shot is an ApplySeededShot on
-// `rng` (its seed drawn after its pick), otherwise an ApplyShot.
+// state (DrawCandidate: the list's entries are made, but only the picked one's release). A state at
+// shot 3 or later, or at a negative shot number (outside the record's limits), comes back
+// unchanged. A shot without candidates ends the playout where it stands. The candidate lists write
+// their diagnostics to `log`. With `seededShots` each shot is an ApplySeededShot on `rng` (its seed
+// drawn after its pick), otherwise an ApplyShot.
 CurlingGameState Playout(CurlingGameState state, std::mt19937& rng, std::ostream& log,
                          bool seededShots = false);
 

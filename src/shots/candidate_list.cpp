@@ -62,13 +62,23 @@ std::span<const ShotFamilyId> ClassSequence(int situationClass) {
   return kClassSequences[static_cast<std::size_t>(situationClass)];
 }
 
-void RunShotFamily(ShotFamily family, const CurlingGameState& state, CandidateList& list,
-                   std::ostream& log) {
+namespace {
+
+// Runs one family's step, reporting and swallowing std::out_of_range as RunShotFamily says.
+template <class Run>
+void Reporting(Run run, std::ostream& log) {
   try {
-    family(state, list);
+    run();
   } catch (const std::out_of_range&) {
     log << "Failed Get List Name :" << std::endl;
   }
+}
+
+}  // namespace
+
+void RunShotFamily(ShotFamily family, const CurlingGameState& state, CandidateList& list,
+                   std::ostream& log) {
+  Reporting([&] { family(state, list); }, log);
 }
 
 CandidateList BuildCandidateList(const CurlingGameState& state, std::ostream& log) {
@@ -81,6 +91,22 @@ CandidateList BuildCandidateList(const CurlingGameState& state, std::ostream& lo
   if (list.empty()) log << "error" << std::flush;
   ShuffleFixedSeed(list);  // as a fresh generator of seed 5489 would
   return list;
+}
+
+std::optional<CurlingMoveState> DrawCandidate(const CurlingGameState& state, std::mt19937& rng,
+                                              std::ostream& log) {
+  const std::span<const ShotFamilyId> sequence = ClassSequence(ClassifySituation(state, log));
+  CandidateTargetList list;
+  list.reserve(kCandidateReserve);
+  for (const ShotFamilyId id : sequence) {
+    Reporting([&] { AppendFamilyTargets(id, state, list); }, log);
+  }
+  if (list.empty()) {
+    log << "error" << std::flush;
+    return std::nullopt;
+  }
+  ShuffleFixedSeed(list);  // the permutation depends on the length only: the list's own
+  return list[IndexDraw(rng, static_cast<std::uint32_t>(list.size()))].MakeShot();
 }
 
 }  // namespace Curling

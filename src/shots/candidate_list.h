@@ -1,6 +1,8 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
+#include <random>
 #include <span>
 
 #include "curling/game_state.h"
@@ -35,5 +37,11 @@ void RunShotFamily(ShotFamily family, const CurlingGameState& state, CandidateLi
 // for 200, then shuffled with a fresh generator of seed 5489 (so lists of equal length are
 // permuted alike). An empty list is reported with "error" on log, without a line end.
 CandidateList BuildCandidateList(const CurlingGameState& state, std::ostream& log);
+
+// The shot a playout draws: candidates[IndexDraw(rng, n)].value.shot of the n-entry list that
+// BuildCandidateList(state, log) would make, with the same draw from rng and the same lines on log,
+// computing only the drawn candidate's release. Empty, drawing nothing, where the list is empty.
+std::optional<CurlingMoveState> DrawCandidate(const CurlingGameState& state, std::mt19937& rng,
+                                              std::ostream& log);
 
 }  // namespace Curling

@@ -15,9 +15,10 @@ const double kFreezeOffset = 3.0 * static_cast<double>(0.145f);
 // Distance of a raise target from its stone: 0.29 / 3 taken in single precision.
 const double kRaizeRadius = static_cast<double>(static_cast<float>(0.29 / 3.0));
 
-// Appends the two candidates of one target, in the given curl order.
-void AddPair(CandidateList& list, const char* label, int power, double x, double y,
-             bool firstCurl) {
+// Appends the two candidates of one target, in the given curl order. The families below are
+// written once for both kinds of list: nodes (CandidateList) and targets (CandidateTargetList).
+template <class List>
+void AddPair(List& list, const char* label, int power, double x, double y, bool firstCurl) {
   list.emplace_back(label, firstCurl, power, false, x, y);
   list.emplace_back(label, !firstCurl, power, false, x, y);
 }
@@ -27,15 +28,8 @@ bool InHouse(float d) {
   return static_cast<double>(d) <= kHouseRadius;
 }
 
-}  // namespace
-
-float DistanceToTee(float x, float y) {
-  const double dx = kTeeX - static_cast<double>(x);
-  const double dy = kTeeY - static_cast<double>(y);
-  return static_cast<float>(std::sqrt(dx * dx + dy * dy));
-}
-
-void FreeGuardFamily(const CurlingGameState&, CandidateList& list) {
+template <class List>
+void FreeGuardTargets(const CurlingGameState&, List& list) {
   constexpr double kRadius = 3.3;
   // The x and y angles of targets 1 and 3 differ on purpose: they are not on the circle.
   AddPair(list, "FREE_GUARD1", kDrawPower, kTeeX + kRadius * std::cos(Pi * 4 * (1.0 / 9)),
@@ -46,7 +40,8 @@ void FreeGuardFamily(const CurlingGameState&, CandidateList& list) {
           kTeeY + kRadius * std::sin(Pi * 2 * (1.0 / 3)), true);
 }
 
-void GuardFamily(const CurlingGameState& state, CandidateList& list) {
+template <class List>
+void GuardTargets(const CurlingGameState& state, List& list) {
   for (const StonePosition& stone : StonesInPlay(state)) {
     const float d = DistanceToTee(stone.x, stone.y);
     if (InHouse(d) && static_cast<double>(stone.y) > kTeeY) {
@@ -56,14 +51,16 @@ void GuardFamily(const CurlingGameState& state, CandidateList& list) {
   }
 }
 
-void ComeAroundFamily(const CurlingGameState& state, CandidateList& list) {
+template <class List>
+void ComeAroundTargets(const CurlingGameState& state, List& list) {
   for (const StonePosition& stone : StonesInPlay(state)) {
     const float y = stone.y - 2.0f;  // single precision
     AddPair(list, "COME_AROUND", kDrawPower, stone.x, y, false);
   }
 }
 
-void FreezeFamily(const CurlingGameState& state, CandidateList& list) {
+template <class List>
+void FreezeTargets(const CurlingGameState& state, List& list) {
   for (const StonePosition& stone : StonesInPlay(state)) {
     if (!InHouse(DistanceToTee(stone.x, stone.y))) continue;
     AddPair(list, "FREEZE", kDrawPower, stone.x, static_cast<double>(stone.y) + kFreezeOffset,
@@ -71,7 +68,8 @@ void FreezeFamily(const CurlingGameState& state, CandidateList& list) {
   }
 }
 
-void RaizeFamily(const CurlingGameState& state, CandidateList& list) {
+template <class List>
+void RaizeTargets(const CurlingGameState& state, List& list) {
   const double angles[] = {Pi * (1.0 / 6), Pi * 0.5, Pi * 5 * (1.0 / 6)};
   for (const StonePosition& stone : StonesInPlay(state)) {
     if (!InHouse(DistanceToTee(stone.x, stone.y))) continue;
@@ -83,16 +81,82 @@ void RaizeFamily(const CurlingGameState& state, CandidateList& list) {
   }
 }
 
-void TeeFamily(const CurlingGameState&, CandidateList& list) {
+template <class List>
+void TeeTargets(const CurlingGameState&, List& list) {
   AddPair(list, "TEE", kDrawPower, kTeeX, kTeeY, true);
 }
 
-void HouseFamily(const CurlingGameState&, CandidateList& list) {
+template <class List>
+void HouseTargets(const CurlingGameState&, List& list) {
   constexpr double kRadius = 0.8;
   const double angles[] = {Pi * (1.0 / 3), Pi * 0.5, Pi * 2 * (1.0 / 3)};
   for (const double theta : angles) {
     AddPair(list, "HOUSE", kDrawPower, kTeeX + kRadius * std::cos(theta),
             kTeeY + kRadius * std::sin(theta), true);
+  }
+}
+
+}  // namespace
+
+float DistanceToTee(float x, float y) {
+  const double dx = kTeeX - static_cast<double>(x);
+  const double dy = kTeeY - static_cast<double>(y);
+  return static_cast<float>(std::sqrt(dx * dx + dy * dy));
+}
+
+void FreeGuardFamily(const CurlingGameState& state, CandidateList& list) {
+  FreeGuardTargets(state, list);
+}
+
+void GuardFamily(const CurlingGameState& state, CandidateList& list) {
+  GuardTargets(state, list);
+}
+
+void ComeAroundFamily(const CurlingGameState& state, CandidateList& list) {
+  ComeAroundTargets(state, list);
+}
+
+void FreezeFamily(const CurlingGameState& state, CandidateList& list) {
+  FreezeTargets(state, list);
+}
+
+void RaizeFamily(const CurlingGameState& state, CandidateList& list) {
+  RaizeTargets(state, list);
+}
+
+void TeeFamily(const CurlingGameState& state, CandidateList& list) {
+  TeeTargets(state, list);
+}
+
+void HouseFamily(const CurlingGameState& state, CandidateList& list) {
+  HouseTargets(state, list);
+}
+
+CandidateTarget::CandidateTarget(std::string_view label, bool curl, int power, bool flag, double x,
+                                 double y)
+    : label(label), curl(curl), power(power), flag(flag), x(x), y(y) {}
+
+CurlingMoveState CandidateTarget::MakeShot() const {
+  return CurlingMoveState(x, y, label, curl, power, flag);
+}
+
+void AppendFamilyTargets(ShotFamilyId id, const CurlingGameState& state,
+                         CandidateTargetList& list) {
+  switch (id) {
+    case kFreeGuard:
+      return FreeGuardTargets(state, list);
+    case kGuard:
+      return GuardTargets(state, list);
+    case kComeAround:
+      return ComeAroundTargets(state, list);
+    case kFreeze:
+      return FreezeTargets(state, list);
+    case kRaize:
+      return RaizeTargets(state, list);
+    case kTee:
+      return TeeTargets(state, list);
+    case kHouse:
+      return HouseTargets(state, list);
   }
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <array>
+#include <string_view>
+#include <vector>
 
 #include "curling/game_state.h"
 #include "search/tree.h"
+#include "shots/move_state.h"
 
 namespace Curling {
 
@@ -54,6 +57,28 @@ enum ShotFamilyId : int {
   kTee = 5,
   kHouse = 6,
 };
+
+// A candidate as a family appends it, before its release is computed: the arguments of a
+// candidate node, kept as they are. A list of these, run through the same families, matches the
+// CandidateList of the same state entry for entry, so a playout that plays one candidate can
+// compute that one release only (MakeShot).
+struct CandidateTarget {
+  std::string_view label;  // one of the families' string literals
+  bool curl;
+  int power;
+  bool flag;
+  double x;
+  double y;
+
+  CandidateTarget(std::string_view label, bool curl, int power, bool flag, double x, double y);
+
+  // The shot that the candidate node made of the same arguments holds: one simulator call.
+  CurlingMoveState MakeShot() const;
+};
+using CandidateTargetList = std::vector<CandidateTarget>;
+
+// Runs the family `id` on `state` as ShotFamilyTable[id] does, appending targets instead of nodes.
+void AppendFamilyTargets(ShotFamilyId id, const CurlingGameState& state, CandidateTargetList& list);
 
 // The seven families in their fixed order.
 inline constexpr std::array<ShotFamily, 7> ShotFamilyTable = {

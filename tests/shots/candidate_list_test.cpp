@@ -5,6 +5,8 @@
 #include <cstring>
 #include <map>
 #include <numeric>
+#include <optional>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -228,6 +230,51 @@ TEST(BuildCandidateListTest, OutOfRangeInsideAFamilyIsReportedAndSkipped) {
   EXPECT_EQ(list[0].value.shot.label, "TEE");
   EXPECT_EQ(list[7].value.shot.label, "HOUSE");
   EXPECT_THROW(RunShotFamily(FailOtherwise, CurlingGameState{}, list, log), std::runtime_error);
+}
+
+// A playout's pick without the whole list: over thousands of positions of every class (and some
+// with a bad shot number or side byte, which write diagnostics), the drawn shot, the lines on the
+// log and the generator afterwards are those of the whole list and its IndexDraw, for one
+// simulator call.
+TEST(DrawCandidateTest, DrawsWhatTheWholeListWouldGive) {
+  std::mt19937 positions(2024);
+  const auto uniform = [&positions](float lo, float hi) {
+    return lo + (hi - lo) * static_cast<float>(positions() % 10000) / 10000.0f;
+  };
+  int nonEmpty = 0;
+  for (int round = 0; round < 3000; ++round) {
+    const std::uint32_t kind = positions() % 40;
+    const int shot = kind == 0 ? 16 : static_cast<int>(positions() % 16);
+    const std::uint8_t side = kind == 1 ? 2 : static_cast<std::uint8_t>(positions() % 2);
+    CurlingGameState state = Situation(shot, side, static_cast<int>(positions() % 7) - 3, {});
+    for (StonePosition& stone : state.stones) {
+      const std::uint32_t where = positions() % 10;
+      if (where < 4) stone = {uniform(0.5f, 4.25f), uniform(2.9f, 10.0f)};
+      if (where == 4) stone = {uniform(-1.0f, 6.0f), uniform(-1.0f, 40.0f)};
+    }
+    std::mt19937 wholeRng(static_cast<std::uint32_t>(round));
+    std::mt19937 drawRng(static_cast<std::uint32_t>(round));
+    std::ostringstream wholeLog, drawLog;
+    const CandidateList list = BuildCandidateList(state, wholeLog);
+    FakeSimulator::Reset();
+    const std::optional<CurlingMoveState> drawn = DrawCandidate(state, drawRng, drawLog);
+    const FakeSimulator::Calls calls = FakeSimulator::Counts();
+    EXPECT_EQ(calls.createShot + calls.createHitShot, drawn ? 1u : 0u) << round;
+    EXPECT_EQ(wholeLog.str(), drawLog.str()) << round;
+    ASSERT_EQ(list.empty(), !drawn.has_value()) << round;
+    if (drawn) {
+      ++nonEmpty;
+      const CurlingMoveState& expected =
+          list[IndexDraw(wholeRng, static_cast<std::uint32_t>(list.size()))].value.shot;
+      EXPECT_EQ(expected.label, drawn->label) << round;
+      EXPECT_EQ(0, std::memcmp(&expected.target, &drawn->target, 9)) << round;
+      EXPECT_EQ(0, std::memcmp(&expected.velocity, &drawn->velocity, 9)) << round;
+      EXPECT_EQ(expected.power, drawn->power) << round;
+      EXPECT_EQ(expected.flag, drawn->flag) << round;
+    }
+    EXPECT_TRUE(wholeRng == drawRng) << round;
+  }
+  EXPECT_GT(nonEmpty, 2500);
 }
 
 TEST(BuildCandidateListTest, ConcurrentBuildsAgree) {

@@ -120,6 +120,33 @@ TEST(ShotPhysics, ChainPassesTheHitOn) {
   }
 }
 
+// A row of seven touching stones taken on the side by a curling stone at draw weight, and the same
+// row hit end on: the impulse passes through the row at once and the stones pressed together
+// are not looked at every microsecond, so the shot ends far inside the event limit (it used to
+// reach it), with no stones resting inside one another.
+TEST(ShotPhysics, TouchingRowsEndInFewEvents) {
+  struct Case {
+    Vec release;
+    int spin;
+  };
+  for (const Case& c : {Case{{0x1.dc4f2ap-3, -0x1.0ffaa6p+1}, -1}, Case{{-0.13, -2.4}, 1}}) {
+    curling_sim::StoneSet stones;
+    for (int i = 9; i < 16; ++i) {
+      stones.inPlay[i] = true;
+      stones.position[i] = {1.46176, 3.57706 + 0.29 * (i - 9)};
+    }
+    const curling_sim::ShotOutcome outcome = curling_sim::PlayShot(stones, 3, c.release, c.spin);
+    EXPECT_FALSE(outcome.capped);
+    EXPECT_LT(outcome.events, 400);
+    for (int i = 0; i < 16; ++i) {
+      for (int j = i + 1; j < 16; ++j) {
+        if (!stones.inPlay[i] || !stones.inPlay[j]) continue;
+        EXPECT_GE(curling_sim::Norm(stones.position[i] - stones.position[j]), 0.29 - 1e-3);
+      }
+    }
+  }
+}
+
 // Many shots into a crowded house: no two stones at rest overlap by more than 1 mm.
 TEST(ShotPhysics, NoOverlapAtRest) {
   const Placed house[] = {{1, 2.375f, 4.88f}, {2, 2.0f, 5.2f}, {3, 2.7f, 5.0f},    {4, 2.4f, 6.3f},

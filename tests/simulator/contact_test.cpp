@@ -104,6 +104,52 @@ TEST(FindContact, AgreesWithBruteForce) {
   }
 }
 
+// A stone released at millions of metres a second (any float is a release) closes on a resting
+// stone by metres in the last microsecond: the search must still stop at touching distance, not
+// millimetres inside the other stone, at either curl and at glancing and full contact.
+TEST(FindContact, FastStoneStopsAtTouching) {
+  for (const double offset : {0.0, 0.12277, 0.25}) {
+    for (const int spin : {-1, 1}) {
+      const Phase a = StartPhase(0.0, {2.375, 33.23}, {0.0, -1995927.5}, spin);
+      const Phase b = StartPhase(0.0, {2.375 + offset, 14.0623}, {}, 0);
+      const double found = SearchAll(a, b, a.T);
+      ASSERT_LT(found, a.T) << offset;
+      EXPECT_GE(Gap(a, b, found), -1e-9) << offset << " spin " << spin;
+      EXPECT_LE(Gap(a, b, found), curling_sim::kContactTolerance + 1e-9) << offset;
+    }
+  }
+}
+
+// The reach box that decides which pairs are searched: it must hold every point of the path up to
+// the given fraction (else a contact is never looked for), and it is no larger than the path.
+TEST(PathBox, HoldsThePathAndNoMore) {
+  struct Case {
+    Vec p, v;
+    int spin;
+    double until;
+  };
+  const Case cases[] = {
+      {{2.375, 33.23}, {0.25, -2.2}, -1, 1.0}, {{2.375, 33.23}, {-0.28, -2.11}, 1, 1.0},
+      {{2.0, 5.0}, {1.2, 0.9}, 0, 1.0},        {{2.0, 5.0}, {-0.3, 2.0}, 1, 0.3},
+      {{1.0, 6.0}, {0.01, -0.5}, -1, 1.0},     {{3.0, 4.0}, {0.0, 0.0}, 0, 1.0}};
+  for (const Case& c : cases) {
+    const Phase ph = StartPhase(0.0, c.p, c.v, c.spin);
+    const curling_sim::Box box = curling_sim::PathBox(ph, c.until);
+    curling_sim::Box sampled{kInf, kInf, -kInf, -kInf};
+    for (int i = 0; i <= 10000; ++i) {
+      const Vec p = curling_sim::StateAtFraction(ph, c.until * i / 10000).p;
+      sampled = {std::min(sampled.minX, p.x), std::min(sampled.minY, p.y),
+                 std::max(sampled.maxX, p.x), std::max(sampled.maxY, p.y)};
+    }
+    EXPECT_LE(box.minX, sampled.minX + 1e-12) << c.v.x;
+    EXPECT_LE(box.minY, sampled.minY + 1e-12) << c.v.x;
+    EXPECT_GE(box.maxX, sampled.maxX - 1e-12) << c.v.x;
+    EXPECT_GE(box.maxY, sampled.maxY - 1e-12) << c.v.x;
+    EXPECT_NEAR(box.minX, sampled.minX, 1e-6) << c.v.x;
+    EXPECT_NEAR(box.maxY, sampled.maxY, 1e-6) << c.v.x;
+  }
+}
+
 // Crossing times of the side lines and the back line against sampling of the path.
 TEST(LeavesPlayTime, AgreesWithSampling) {
   struct Case {
