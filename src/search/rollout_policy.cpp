@@ -71,8 +71,8 @@ ShotVelocity GreedyRelease(const CurlingGameState& state) {
   return releases[best];
 }
 
-CurlingGameState PlayOutEnd(CurlingGameState state, std::mt19937& rng) {
-  while (state.shotNumber != 0) {
+CurlingGameState PlayOutEnd(CurlingGameState state, std::mt19937& rng, int maxShots) {
+  for (int played = 0; state.shotNumber != 0 && played < maxShots; ++played) {
     const ShotVelocity release = GreedyRelease(state);
     if (Simulation(state.Record(), release, kSimulationNoise, nullptr, DrawSimulationSeed(rng)) !=
         0) {

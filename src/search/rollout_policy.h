@@ -22,7 +22,8 @@ int EndScoreFor(const CurlingGameState& before, const CurlingGameState& after, i
 ShotVelocity GreedyRelease(const CurlingGameState& state);
 
 // Plays greedy shots with noise 0.3, each seeded from `rng`, until the end in progress closes
-// (the shot number comes back to 0) or the simulator refuses a shot; returns the state reached.
-CurlingGameState PlayOutEnd(CurlingGameState state, std::mt19937& rng);
+// (the shot number comes back to 0), `maxShots` shots are played or the simulator refuses a shot;
+// returns the state reached.
+CurlingGameState PlayOutEnd(CurlingGameState state, std::mt19937& rng, int maxShots = kShotsPerEnd);
 
 }  // namespace Curling

@@ -20,17 +20,29 @@ namespace {
 
 // Draw targets: offsets from the tee across and along the sheet (positive along: in front of the
 // tee, toward the thrower, where guards stand).
-constexpr double kDrawAcross[] = {-1.2, -0.6, 0.0, 0.6, 1.2};
-constexpr double kDrawAlong[] = {-1.2, -0.6, 0.0, 0.6, 1.2, 2.4, 3.4};
+constexpr double kDrawAcross[] = {-0.8, 0.0, 0.8};
+constexpr double kDrawAlong[] = {-1.0, -0.4, 0.0, 0.4, 1.0, 2.6};
 
 // Hit powers, and the offsets across the stone of the firmer hits (to roll left or right).
-constexpr int kHitPowers[] = {3, 5, 8, 12, 16};
+constexpr int kHitPowers[] = {3, 5, 8, 16};
 constexpr double kHitOffsets[] = {-0.1, 0.1};
 
 // A stone is worth hitting when it lies this close to the tee (the house and its guards).
 constexpr double kHitReach = 5.0;
 
-// Refinement: every this many samples, around this many leaders, this far (error units).
+// Root arms kept after the screen: a search of 500 ms gets a few hundred samples early in an end,
+// too few to tell apart the two or three hundred releases of a crowded house.
+constexpr std::size_t kScreenedArms = 32;
+
+// A release proposed at the root before the screen.
+struct Proposal {
+  ShotVelocity release;
+  std::string label;
+  double power;
+};
+
+// Refinement: once the arms have three samples each, every this many samples (or as many as
+// there are arms, if more), around this many leaders, this far (error units).
 constexpr std::uint64_t kRefineEvery = 96;
 constexpr std::size_t kRefineLeaders = 3;
 constexpr std::size_t kMaxRefinedArms = 240;
@@ -41,18 +53,19 @@ int HammerSide(const CurlingGameState& state) {
   return state.shotNumber % 2 == 1 ? toMove : 1 - toMove;
 }
 
-void AddDraw(KernelBandit& bandit, double x, double y, bool curl, const char* label) {
+void AddDraw(std::vector<Proposal>& list, double x, double y, bool curl, const char* label) {
   ShotVelocity release{};
   if (CreateShot(ShotTarget{static_cast<float>(x), static_cast<float>(y), curl}, &release) == 0) {
-    bandit.AddArm(release, label, kDrawPower);
+    list.push_back(Proposal{release, label, kDrawPower});
   }
 }
 
-void AddHit(KernelBandit& bandit, double x, double y, bool curl, int power, const char* label) {
+void AddHit(std::vector<Proposal>& list, double x, double y, bool curl, int power,
+            const char* label) {
   ShotVelocity release{};
   if (CreateHitShot(ShotTarget{static_cast<float>(x), static_cast<float>(y), curl},
                     static_cast<float>(power), &release) == 0) {
-    bandit.AddArm(release, label, power);
+    list.push_back(Proposal{release, label, static_cast<double>(power)});
   }
 }
 
@@ -63,6 +76,8 @@ KernelBandit RunWorker(const CurlingGameState& state, KernelBandit bandit,
   const TimeBudget budget(config.clock, config.limitMs);
   std::size_t refined = 0;
   std::uint64_t taken = 0;
+  // Values in points may stop early; values of the game only count ends that are over.
+  const int lookAhead = objective == StrongObjective::kPoints ? kLookAheadShots : kShotsPerEnd;
   while (!bandit.Arms().empty()) {
     if (config.playoutLimit) {
       if (taken >= *config.playoutLimit) break;
@@ -71,10 +86,13 @@ KernelBandit RunWorker(const CurlingGameState& state, KernelBandit bandit,
     }
     const std::size_t arm = bandit.Select();
     ShotVelocity executed{};
-    const double value = SampleRelease(state, bandit.Arms()[arm].release, rng, objective, executed);
+    const double value =
+        SampleRelease(state, bandit.Arms()[arm].release, rng, objective, executed, lookAhead);
     bandit.Record(arm, executed, value);
     ++taken;
-    if (taken % kRefineEvery == 0 && taken >= bandit.Arms().size() && refined < kMaxRefinedArms) {
+    const std::uint64_t arms = bandit.Arms().size();
+    if (taken >= 3 * arms && taken % std::max(kRefineEvery, arms) == 0 &&
+        refined < kMaxRefinedArms) {
       // Halve the step as the search goes on: first around the leaders, then close to them.
       const double step = refined < kMaxRefinedArms / 2 ? 1.0 : 0.5;
       refined += bandit.Refine(kRefineLeaders, step);
@@ -85,30 +103,69 @@ KernelBandit RunWorker(const CurlingGameState& state, KernelBandit bandit,
 
 }  // namespace
 
+double Closeness(const CurlingGameState& state, int side) {
+  const int toMove = state.SideByte() != 0 ? 1 : 0;
+  double total = 0.0;
+  for (int slot = 0; slot < kShotsPerEnd; ++slot) {
+    const StonePosition& stone = state.stones[slot];
+    if (!InPlay(stone)) continue;
+    const int owner = (slot % 2 == state.shotNumber % 2) ? toMove : 1 - toMove;
+    const double worth = std::max(0.0, 1.0 - DistanceToTee(stone.x, stone.y) / 2.0);
+    total += owner == side ? worth : -worth;
+  }
+  return total;
+}
+
 double OutcomeValue(const CurlingGameState& before, const CurlingGameState& closed,
                     StrongObjective objective) {
   const int side = before.SideByte() != 0 ? 1 : 0;
   const int points = EndScoreFor(before, closed, side);
-  if (objective == StrongObjective::kPoints) return points;
+  const bool goesOn = closed.shotNumber != 0 && closed.endNumber == before.endNumber;
+  const double extra = goesOn ? kClosenessWeight * Closeness(closed, side) : 0.0;
+  if (objective == StrongObjective::kPoints) return points + extra;
   const int endsLeft = kEndSlots - std::clamp(before.endNumber, 0, kEndSlots - 1) - 1;
   const int lead = LeadOf(before, side);
   const bool hammerNow = HammerSide(before) == side;
   // The scorer gives up the hammer; after a blank end it stays.
   const bool hammerNext = points > 0 ? false : (points < 0 ? true : hammerNow);
-  return WinProbability(endsLeft, lead + points, hammerNext) -
+  const double slope = (WinProbability(endsLeft, lead + points + 1, hammerNext) -
+                        WinProbability(endsLeft, lead + points - 1, hammerNext)) /
+                       2.0;
+  return WinProbability(endsLeft, lead + points, hammerNext) + extra * slope -
          WinProbability(endsLeft, lead, hammerNow);
 }
 
+double ScreenValue(const CurlingGameState& before, const CurlingGameState& after) {
+  const int side = before.SideByte() != 0 ? 1 : 0;
+  double value = 10.0 * EndScoreFor(before, after, side);
+  if (after.shotNumber == 0) return value;  // the end is over: its score is all there is
+  // After the shot the other side is to move: the mover's slots have the other parity.
+  for (int slot = 0; slot < kShotsPerEnd; ++slot) {
+    const StonePosition& stone = after.stones[slot];
+    if (!InPlay(stone)) continue;
+    const bool mine = (slot % 2) != (after.shotNumber % 2);
+    const double distance = DistanceToTee(stone.x, stone.y);
+    double worth = std::max(0.0, 1.0 - distance / 2.0);
+    // A guard in front of the house is worth something while shots remain to come around it.
+    if (worth == 0.0 && after.shotNumber < 12 && stone.y > kTeeY && stone.y < kTeeY + 5.0 &&
+        std::abs(stone.x - kTeeX) < 1.0) {
+      worth = 0.3;
+    }
+    value += mine ? worth : -worth;
+  }
+  return value;
+}
+
 KernelBandit StrongRootArms(const CurlingGameState& state, std::ostream& log) {
-  KernelBandit bandit;
+  std::vector<Proposal> proposals;
   for (const Node& node : BuildCandidateList(state, log)) {
     const CurlingMoveState& shot = node.value.shot;
-    bandit.AddArm(shot.velocity, shot.label, shot.power);
+    proposals.push_back(Proposal{shot.velocity, shot.label, shot.power});
   }
   for (const bool curl : {true, false}) {
     for (const double along : kDrawAlong) {
       for (const double across : kDrawAcross) {
-        AddDraw(bandit, kTeeX + across, kTeeY + along, curl, "DRAW");
+        AddDraw(proposals, kTeeX + across, kTeeY + along, curl, "DRAW");
       }
     }
   }
@@ -116,31 +173,56 @@ KernelBandit StrongRootArms(const CurlingGameState& state, std::ostream& log) {
     if (DistanceToTee(stone.x, stone.y) > kHitReach) continue;
     for (const bool curl : {true, false}) {
       for (const int power : kHitPowers) {
-        AddHit(bandit, stone.x, stone.y, curl, power, "HIT");
-        if (power < 8) continue;
+        AddHit(proposals, stone.x, stone.y, curl, power, "HIT");
+        if (power < 16) continue;
         for (const double offset : kHitOffsets) {
-          AddHit(bandit, stone.x + offset, stone.y, curl, power, "HIT");
+          AddHit(proposals, stone.x + offset, stone.y, curl, power, "HIT");
         }
       }
     }
+  }
+  // The screen: each proposal played once without noise and valued by ScreenValue; the best
+  // kScreenedArms become the arms, in the order they were proposed.
+  std::vector<std::pair<double, std::size_t>> screened;
+  for (std::size_t i = 0; i < proposals.size(); ++i) {
+    CurlingGameState after = state;
+    if (Simulation(after.Record(), proposals[i].release, 0.0f, nullptr, 0) != 0) continue;
+    screened.emplace_back(ScreenValue(state, after), i);
+  }
+  const std::size_t keep = std::min(kScreenedArms, screened.size());
+  std::partial_sort(screened.begin(), screened.begin() + static_cast<std::ptrdiff_t>(keep),
+                    screened.end(), [](const auto& a, const auto& b) {
+                      return a.first > b.first || (a.first == b.first && a.second < b.second);
+                    });
+  screened.resize(keep);
+  std::sort(screened.begin(), screened.end(),
+            [](const auto& a, const auto& b) { return a.second < b.second; });
+  KernelBandit bandit;
+  for (const auto& [value, index] : screened) {
+    bandit.AddArm(proposals[index].release, proposals[index].label, proposals[index].power);
   }
   return bandit;
 }
 
 double SampleRelease(const CurlingGameState& state, const ShotVelocity& release, std::mt19937& rng,
-                     StrongObjective objective, ShotVelocity& executed) {
+                     StrongObjective objective, ShotVelocity& executed, int lookAhead) {
   CurlingGameState after = state;
   executed = release;
   if (Simulation(after.Record(), release, kSimulationNoise, &executed, DrawSimulationSeed(rng)) !=
       0) {
     return OutcomeValue(state, state, objective);
   }
-  if (after.shotNumber != 0) after = PlayOutEnd(after, rng);
+  if (after.shotNumber != 0) after = PlayOutEnd(after, rng, lookAhead);
   return OutcomeValue(state, after, objective);
 }
 
 SearchResult StrongSearch(const CurlingGameState& state, const SearchConfig& config) {
-  return StrongSearchFor(state, config, StrongObjective::kGame);
+  // Points approximate the chance of winning well while many ends remain; in the last two ends the
+  // table's values differ from them (a blank end or a single point with the hammer, a lead to
+  // defend), and the search plays for the game.
+  const bool lateGame = state.endNumber >= kEndSlots - kGameValueEnds;
+  return StrongSearchFor(state, config,
+                         lateGame ? StrongObjective::kGame : StrongObjective::kPoints);
 }
 
 SearchResult StrongSearchFor(const CurlingGameState& state, const SearchConfig& config,
