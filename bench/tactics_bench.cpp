@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
   if (missing) {
     std::ofstream out(gridFile);
     out << "# Best grid value of each tactics position (points for the side to move), written by\n"
-           "# build/release/bench/tactics_bench THINK_MS "
+           "# bench/tactics --regrid, that is build/release/bench/tactics_bench THINK_MS "
         << gridFile << " --regrid\n";
     for (const Position& p : positions) {
       best[p.name] = GridBest(p);
