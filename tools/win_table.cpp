@@ -93,6 +93,8 @@ int main(int argc, char** argv) {
   std::printf("// hammer over %lu ends of greedy self-play, from -%d to %d:\n//", ends, kMaxScore,
               kMaxScore);
   for (int s = -kMaxScore; s <= kMaxScore; ++s) {
+    // Two lines (-8 to 0, then 1 to 8), so that the header stays within the format's width.
+    if (s == 1) std::printf("\n//");
     std::printf(" %.4f", histogram[static_cast<std::size_t>(s + kMaxScore)]);
   }
   std::printf("\n\n#include <array>\n\nnamespace Curling {\n\n");
