@@ -5,6 +5,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "search/strong_search.h"
+
 namespace Curling {
 
 namespace {
@@ -42,10 +44,10 @@ std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const*
       ->capture_default_str()
       ->check(CLI::Range(std::int64_t{1}, kMaxThinkMs).description(""));
   std::string searchName = "primitive";
-  app.add_option("--search", searchName, "Search that answers GO: primitive or uct")
+  app.add_option("--search", searchName, "Search that answers GO: primitive, uct or strong")
       ->type_name("NAME")
       ->capture_default_str()
-      ->check(CLI::IsMember({"primitive", "uct"}).description(""));
+      ->check(CLI::IsMember({"primitive", "uct", "strong"}).description(""));
   app.add_option("--workers", options.search.workers, "Workers of every search, 1 to 64")
       ->type_name("N")
       ->capture_default_str()
@@ -73,7 +75,11 @@ std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const*
     return UsageError(e.what());
   }
 
-  options.goSearch = searchName == "uct" ? UCTSearch : PrimitiveSearch;
+  if (searchName == "uct") options.goSearch = UCTSearch;
+  if (searchName == "strong") {
+    options.goSearch = StrongSearch;
+    options.strongRun = true;
+  }
   if (playoutsOption->count() > 0) {
     if (static_cast<std::uint64_t>(playouts) * static_cast<std::uint64_t>(options.search.workers) >
         kMaxSearchCount) {

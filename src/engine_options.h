@@ -15,11 +15,13 @@ namespace Curling {
 // Parsed once in main, which seeds the process-wide generator and builds the GO and Run handlers
 // from it.
 // - search: the searches' knobs, for GO and for Run alike (search.seeded is set with seed)
-// - goSearch: the search that answers GO (PrimitiveSearch or UCTSearch)
+// - goSearch: the search that answers GO (PrimitiveSearch, UCTSearch or StrongSearch)
+// - strongRun: Run plays "Strong" against "Primitive" instead of "Primitive" against "UCT"
 // - seed: the process-wide generator's seed instead of the wall clock
 struct EngineOptions {
   SearchSettings search;
   SearchDriver goSearch = PrimitiveSearch;
+  bool strongRun = false;
   std::optional<std::uint32_t> seed{};
 };
 
@@ -31,7 +33,8 @@ struct ParseExit {
   bool toStdout = false;
 };
 
-// Parses the engine's arguments: [--think-ms N] [--search primitive|uct] [--workers N] [--seed S]
+// Parses the engine's arguments: [--think-ms N] [--search primitive|uct|strong] [--workers N]
+// [--seed S]
 // [--playouts N] [--help]. An unknown option, a missing or bad value, a stray positional argument,
 // --think-ms together with --playouts, or a playout count that the search's 32-bit count of all
 // workers together cannot hold, is a usage error.

@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   Curling::EngineOutput out{std::cout,
                             [](std::string_view reply) { return Protocol::WriteReply(1, reply); }};
-  Protocol::CommandProcessor processor(
-      Curling::MakeGoHandler(options.goSearch, options.search),
-      Curling::MakeRunHandler(Curling::EngineExperiment(std::cout, options.search)));
+  Protocol::CommandProcessor processor(Curling::MakeGoHandler(options.goSearch, options.search),
+                                       Curling::MakeRunHandler(Curling::EngineExperiment(
+                                           std::cout, options.search, options.strongRun)));
   return Protocol::RunCommandLoop(0, processor, out);
 }

@@ -6,6 +6,7 @@
 #include "experiment/report_writers.h"
 #include "experiment/run_arguments.h"
 #include "search/playout.h"
+#include "search/strong_search.h"
 #include "shots/random.h"
 
 namespace Curling {
@@ -42,13 +43,17 @@ void CloseEnd(CurlingGameState& state, std::ostream& log) {
 
 }  // namespace
 
-PlayerTable EnginePlayers(std::ostream& log, const SearchSettings& settings) {
+PlayerTable EnginePlayers(std::ostream& log, const SearchSettings& settings, bool strong) {
+  if (strong) {
+    return PlayerTable{Player{"Strong", StrongSearch, EngineSearchConfig(log, settings)},
+                       Player{"Primitive", PrimitiveSearch, EngineSearchConfig(log, settings)}};
+  }
   return PlayerTable{Player{"Primitive", PrimitiveSearch, EngineSearchConfig(log, settings)},
                      Player{"UCT", UCTSearch, EngineSearchConfig(log, settings)}};
 }
 
-ExperimentSetup EngineExperiment(std::ostream& log, const SearchSettings& settings) {
-  return ExperimentSetup{EnginePlayers(log, settings), ".", GetTickCount, settings.seeded};
+ExperimentSetup EngineExperiment(std::ostream& log, const SearchSettings& settings, bool strong) {
+  return ExperimentSetup{EnginePlayers(log, settings, strong), ".", GetTickCount, settings.seeded};
 }
 
 bool RunExperiment(const std::vector<std::string>& tokens, const ExperimentSetup& setup,

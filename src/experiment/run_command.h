@@ -39,12 +39,15 @@ struct ExperimentSetup {
 };
 
 // The engine's table: "Primitive" (PrimitiveSearch) against "UCT" (UCTSearch), both with the
-// engine's search configuration under `settings` writing its diagnostics to `log`.
-PlayerTable EnginePlayers(std::ostream& log, const SearchSettings& settings = {});
+// engine's search configuration under `settings` writing its diagnostics to `log`; with `strong`,
+// "Strong" (StrongSearch) as side 0 against "Primitive" as side 1.
+PlayerTable EnginePlayers(std::ostream& log, const SearchSettings& settings = {},
+                          bool strong = false);
 
-// The engine's experiment: its players, reports in the current directory, GetTickCount, real
-// shots seeded when the searches are.
-ExperimentSetup EngineExperiment(std::ostream& log, const SearchSettings& settings = {});
+// The engine's experiment: its players (EnginePlayers), reports in the current directory,
+// GetTickCount, real shots seeded when the searches are.
+ExperimentSetup EngineExperiment(std::ostream& log, const SearchSettings& settings = {},
+                                 bool strong = false);
 
 // The "Run" command: plays self-play games on a game state of its own (never the loop's) and
 // writes the shot table (rows as raw writes through out.reply, the rest on out.log) and the three

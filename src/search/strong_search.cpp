@@ -1,0 +1,272 @@
+#include "search/strong_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <future>
+#include <ostream>
+#include <system_error>
+
+#include "curling/position_analysis.h"
+#include "search/game_value.h"
+#include "search/playout.h"
+#include "search/rollout_policy.h"
+#include "shots/candidate_list.h"
+#include "shots/random.h"
+#include "shots/shot_families.h"
+
+namespace Curling {
+
+namespace {
+
+// Draw targets: offsets from the tee across and along the sheet (positive along: in front of the
+// tee, toward the thrower, where guards stand).
+constexpr double kDrawAcross[] = {-0.8, 0.0, 0.8};
+constexpr double kDrawAlong[] = {-1.0, -0.4, 0.0, 0.4, 1.0, 2.6};
+
+// Hit powers, and the offsets across the stone of the firmer hits (to roll left or right).
+constexpr int kHitPowers[] = {3, 5, 8, 16};
+constexpr double kHitOffsets[] = {-0.1, 0.1};
+
+// A stone is worth hitting when it lies this close to the tee (the house and its guards).
+constexpr double kHitReach = 5.0;
+
+// Root arms kept after the screen: a search of 500 ms gets a few hundred samples early in an end,
+// too few to tell apart the two or three hundred releases of a crowded house.
+constexpr std::size_t kScreenedArms = 32;
+
+// A release proposed at the root before the screen.
+struct Proposal {
+  ShotVelocity release;
+  std::string label;
+  double power;
+};
+
+// Refinement: once the arms have three samples each, every this many samples (or as many as
+// there are arms, if more), around this many leaders, this far (error units).
+constexpr std::uint64_t kRefineEvery = 96;
+constexpr std::size_t kRefineLeaders = 3;
+constexpr std::size_t kMaxRefinedArms = 240;
+
+// The side that throws the last shot of the end `state` is in.
+int HammerSide(const CurlingGameState& state) {
+  const int toMove = state.SideByte() != 0 ? 1 : 0;
+  return state.shotNumber % 2 == 1 ? toMove : 1 - toMove;
+}
+
+void AddDraw(std::vector<Proposal>& list, double x, double y, bool curl, const char* label) {
+  ShotVelocity release{};
+  if (CreateShot(ShotTarget{static_cast<float>(x), static_cast<float>(y), curl}, &release) == 0) {
+    list.push_back(Proposal{release, label, kDrawPower});
+  }
+}
+
+void AddHit(std::vector<Proposal>& list, double x, double y, bool curl, int power,
+            const char* label) {
+  ShotVelocity release{};
+  if (CreateHitShot(ShotTarget{static_cast<float>(x), static_cast<float>(y), curl},
+                    static_cast<float>(power), &release) == 0) {
+    list.push_back(Proposal{release, label, static_cast<double>(power)});
+  }
+}
+
+// One worker's bandit, run on its own generator until its budget or its playout limit is spent.
+KernelBandit RunWorker(const CurlingGameState& state, KernelBandit bandit,
+                       const SearchConfig& config, StrongObjective objective) {
+  std::mt19937 rng = config.workerSeed ? std::mt19937(*config.workerSeed) : SeedWorkerGenerator();
+  const TimeBudget budget(config.clock, config.limitMs);
+  std::size_t refined = 0;
+  std::uint64_t taken = 0;
+  // Values in points may stop early; values of the game only count ends that are over.
+  const int lookAhead = objective == StrongObjective::kPoints ? kLookAheadShots : kShotsPerEnd;
+  while (!bandit.Arms().empty()) {
+    if (config.playoutLimit) {
+      if (taken >= *config.playoutLimit) break;
+    } else if (budget.Remaining() <= 0) {
+      break;
+    }
+    const std::size_t arm = bandit.Select();
+    ShotVelocity executed{};
+    const double value =
+        SampleRelease(state, bandit.Arms()[arm].release, rng, objective, executed, lookAhead);
+    bandit.Record(arm, executed, value);
+    ++taken;
+    const std::uint64_t arms = bandit.Arms().size();
+    if (taken >= 3 * arms && taken % std::max(kRefineEvery, arms) == 0 &&
+        refined < kMaxRefinedArms) {
+      // Halve the step as the search goes on: first around the leaders, then close to them.
+      const double step = refined < kMaxRefinedArms / 2 ? 1.0 : 0.5;
+      refined += bandit.Refine(kRefineLeaders, step);
+    }
+  }
+  return bandit;
+}
+
+}  // namespace
+
+double Closeness(const CurlingGameState& state, int side) {
+  const int toMove = state.SideByte() != 0 ? 1 : 0;
+  double total = 0.0;
+  for (int slot = 0; slot < kShotsPerEnd; ++slot) {
+    const StonePosition& stone = state.stones[slot];
+    if (!InPlay(stone)) continue;
+    const int owner = (slot % 2 == state.shotNumber % 2) ? toMove : 1 - toMove;
+    const double worth = std::max(0.0, 1.0 - DistanceToTee(stone.x, stone.y) / 2.0);
+    total += owner == side ? worth : -worth;
+  }
+  return total;
+}
+
+double OutcomeValue(const CurlingGameState& before, const CurlingGameState& closed,
+                    StrongObjective objective) {
+  const int side = before.SideByte() != 0 ? 1 : 0;
+  const int points = EndScoreFor(before, closed, side);
+  const bool goesOn = closed.shotNumber != 0 && closed.endNumber == before.endNumber;
+  const double extra = goesOn ? kClosenessWeight * Closeness(closed, side) : 0.0;
+  if (objective == StrongObjective::kPoints) return points + extra;
+  const int endsLeft = kEndSlots - std::clamp(before.endNumber, 0, kEndSlots - 1) - 1;
+  const int lead = LeadOf(before, side);
+  const bool hammerNow = HammerSide(before) == side;
+  // The scorer gives up the hammer; after a blank end it stays.
+  const bool hammerNext = points > 0 ? false : (points < 0 ? true : hammerNow);
+  const double slope = (WinProbability(endsLeft, lead + points + 1, hammerNext) -
+                        WinProbability(endsLeft, lead + points - 1, hammerNext)) /
+                       2.0;
+  return WinProbability(endsLeft, lead + points, hammerNext) + extra * slope -
+         WinProbability(endsLeft, lead, hammerNow);
+}
+
+double ScreenValue(const CurlingGameState& before, const CurlingGameState& after) {
+  const int side = before.SideByte() != 0 ? 1 : 0;
+  double value = 10.0 * EndScoreFor(before, after, side);
+  if (after.shotNumber == 0) return value;  // the end is over: its score is all there is
+  // After the shot the other side is to move: the mover's slots have the other parity.
+  for (int slot = 0; slot < kShotsPerEnd; ++slot) {
+    const StonePosition& stone = after.stones[slot];
+    if (!InPlay(stone)) continue;
+    const bool mine = (slot % 2) != (after.shotNumber % 2);
+    const double distance = DistanceToTee(stone.x, stone.y);
+    double worth = std::max(0.0, 1.0 - distance / 2.0);
+    // A guard in front of the house is worth something while shots remain to come around it.
+    if (worth == 0.0 && after.shotNumber < 12 && stone.y > kTeeY && stone.y < kTeeY + 5.0 &&
+        std::abs(stone.x - kTeeX) < 1.0) {
+      worth = 0.3;
+    }
+    value += mine ? worth : -worth;
+  }
+  return value;
+}
+
+KernelBandit StrongRootArms(const CurlingGameState& state, std::ostream& log) {
+  std::vector<Proposal> proposals;
+  for (const Node& node : BuildCandidateList(state, log)) {
+    const CurlingMoveState& shot = node.value.shot;
+    proposals.push_back(Proposal{shot.velocity, shot.label, shot.power});
+  }
+  for (const bool curl : {true, false}) {
+    for (const double along : kDrawAlong) {
+      for (const double across : kDrawAcross) {
+        AddDraw(proposals, kTeeX + across, kTeeY + along, curl, "DRAW");
+      }
+    }
+  }
+  for (const StonePosition& stone : StonesInPlay(state)) {
+    if (DistanceToTee(stone.x, stone.y) > kHitReach) continue;
+    for (const bool curl : {true, false}) {
+      for (const int power : kHitPowers) {
+        AddHit(proposals, stone.x, stone.y, curl, power, "HIT");
+        if (power < 16) continue;
+        for (const double offset : kHitOffsets) {
+          AddHit(proposals, stone.x + offset, stone.y, curl, power, "HIT");
+        }
+      }
+    }
+  }
+  // The screen: each proposal played once without noise and valued by ScreenValue; the best
+  // kScreenedArms become the arms, in the order they were proposed.
+  std::vector<std::pair<double, std::size_t>> screened;
+  for (std::size_t i = 0; i < proposals.size(); ++i) {
+    CurlingGameState after = state;
+    if (Simulation(after.Record(), proposals[i].release, 0.0f, nullptr, 0) != 0) continue;
+    screened.emplace_back(ScreenValue(state, after), i);
+  }
+  const std::size_t keep = std::min(kScreenedArms, screened.size());
+  std::partial_sort(screened.begin(), screened.begin() + static_cast<std::ptrdiff_t>(keep),
+                    screened.end(), [](const auto& a, const auto& b) {
+                      return a.first > b.first || (a.first == b.first && a.second < b.second);
+                    });
+  screened.resize(keep);
+  std::sort(screened.begin(), screened.end(),
+            [](const auto& a, const auto& b) { return a.second < b.second; });
+  KernelBandit bandit;
+  for (const auto& [value, index] : screened) {
+    bandit.AddArm(proposals[index].release, proposals[index].label, proposals[index].power);
+  }
+  return bandit;
+}
+
+double SampleRelease(const CurlingGameState& state, const ShotVelocity& release, std::mt19937& rng,
+                     StrongObjective objective, ShotVelocity& executed, int lookAhead) {
+  CurlingGameState after = state;
+  executed = release;
+  if (Simulation(after.Record(), release, kSimulationNoise, &executed, DrawSimulationSeed(rng)) !=
+      0) {
+    return OutcomeValue(state, state, objective);
+  }
+  if (after.shotNumber != 0) after = PlayOutEnd(after, rng, lookAhead);
+  return OutcomeValue(state, after, objective);
+}
+
+SearchResult StrongSearch(const CurlingGameState& state, const SearchConfig& config) {
+  // Points approximate the chance of winning well while many ends remain; in the last two ends the
+  // table's values differ from them (a blank end or a single point with the hammer, a lead to
+  // defend), and the search plays for the game.
+  const bool lateGame = state.endNumber >= kEndSlots - kGameValueEnds;
+  return StrongSearchFor(state, config,
+                         lateGame ? StrongObjective::kGame : StrongObjective::kPoints);
+}
+
+SearchResult StrongSearchFor(const CurlingGameState& state, const SearchConfig& config,
+                             StrongObjective objective) {
+  KernelBandit root = StrongRootArms(state, config.log);
+  if (root.Arms().empty()) return SearchResult{0, 0, FallbackMove()};
+  const std::size_t shared = root.Arms().size();
+  const int workers = std::max(config.workers, 1);
+  // Seeds drawn here in worker order, before any worker starts, as in the other searches.
+  std::vector<SearchConfig> configs(static_cast<std::size_t>(workers), config);
+  for (SearchConfig& c : configs) {
+    if (config.seeded) c.workerSeed = DrawProcessSeed();
+  }
+  std::vector<std::future<KernelBandit>> futures(configs.size());
+  for (std::size_t i = 0; i < futures.size(); ++i) {
+    try {
+      futures[i] = std::async(std::launch::async, RunWorker, std::cref(state), root,
+                              std::cref(configs[i]), objective);
+    } catch (const std::system_error&) {
+      futures[i] = std::async(std::launch::deferred, RunWorker, std::cref(state), root,
+                              std::cref(configs[i]), objective);
+    }
+  }
+  // The first worker's bandit keeps its refined arms; the others add their shared arms into it.
+  KernelBandit merged = futures[0].get();
+  for (std::size_t i = 1; i < futures.size(); ++i) merged.MergeShared(futures[i].get(), shared);
+
+  const std::size_t bestIndex = merged.Best();
+  const Arm& arm = merged.Arms()[bestIndex];
+  Move<CurlingMoveState, UCTState> best;
+  best.shot.velocity = arm.release;
+  best.shot.target = ShotTarget{0.0f, 0.0f, arm.release.curl};
+  best.shot.label = arm.label;
+  best.shot.power = arm.power;
+  best.stats.visits = arm.pulls;
+  best.stats.playouts = arm.pulls;
+  best.stats.rate = arm.Mean();
+  best.stats.win = arm.value;
+  const auto samples = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(merged.Samples(), std::numeric_limits<std::uint32_t>::max()));
+  config.log << "strong samples " << samples << " arms " << merged.Arms().size() << " best "
+             << arm.label << " power " << arm.power << " mean " << arm.Mean() << " weight "
+             << arm.weight << std::endl;
+  return SearchResult{static_cast<std::int32_t>(merged.Arms().size()), samples, best};
+}
+
+}  // namespace Curling

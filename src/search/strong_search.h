@@ -1,0 +1,76 @@
+#pragma once
+
+#include <random>
+#include <vector>
+
+#include "curling/game_state.h"
+#include "search/refinement.h"
+#include "search/search_config.h"
+#include "search/search_driver.h"
+
+namespace Curling {
+
+// What the "Strong" search maximises: the chance of winning the game (the engine's choice) or the
+// points of the end in progress (the tactics benchmark's measure).
+enum class StrongObjective { kGame, kPoints };
+
+// Shots of look-ahead after a root shot in the search (the other side's reply and ours): beyond
+// them the running score, with a small weight for the stones near the tee (Closeness), stands for
+// the end's score. Exact on the last shots of an end, and cheap on the first ones.
+inline constexpr int kLookAheadShots = 2;
+
+// The last ends of a ten-end game, in which "Strong" plays for the chance of winning the game;
+// before them it plays for the points of the end.
+inline constexpr int kGameValueEnds = 2;
+
+// Weight of Closeness in the value of a position whose end goes on, in points.
+inline constexpr double kClosenessWeight = 0.2;
+
+// The stones of `side` near the tee against the other side's in `state`: each stone within 2 m of
+// the tee counts 1 - distance / 2, positive for `side` and negative for the other.
+double Closeness(const CurlingGameState& state, int side);
+
+// The value for the side to move in `before` of `closed`, a state whose end has just closed (or
+// where the look-ahead stopped: its running score then counts as the end's score, and
+// kClosenessWeight * Closeness is added in points, or in probability at the table's slope there):
+// the change in the probability of winning the game (kGame, relative to the value of the end
+// being blank) or the end's points for that side (kPoints).
+double OutcomeValue(const CurlingGameState& before, const CurlingGameState& closed,
+                    StrongObjective objective);
+
+// The root releases of the "Strong" search for `state`: the shot families' candidates, then draws
+// to a grid of targets in and in front of the house and hits on every stone in or near the house
+// at powers 3, 5, 8 and 16, each with both curls; then screened: each played once without noise
+// and valued by ScreenValue, the 32 best kept. The families' diagnostics go to `log`.
+// A quick static value of `after`, one shot after `before`, for the side that played it: ten
+// times the running score, plus for each stone near the house its closeness to the tee (up to 1,
+// positive for the mover's stones and negative for the other side's), and 0.3 for a guard of the
+// mover's in front of the house before shot 12.
+double ScreenValue(const CurlingGameState& before, const CurlingGameState& after);
+
+KernelBandit StrongRootArms(const CurlingGameState& state, std::ostream& log);
+
+// One sample of a release from `state`: the shot with noise 0.3 (its seed from `rng`), then, if
+// the end goes on, the greedy policy for both sides for at most `lookAhead` shots (to the end of
+// the end by default); returns the value of the outcome for the side to move and stores the
+// release the simulator executed.
+double SampleRelease(const CurlingGameState& state, const ShotVelocity& release, std::mt19937& rng,
+                     StrongObjective objective, ShotVelocity& executed,
+                     int lookAhead = kShotsPerEnd);
+
+// "Strong": plays for the points of the end (kPoints) before the last kGameValueEnds ends of a
+// ten-end game and for the game (kGame, with look-ahead to the end of the end) in them. Every
+// worker runs a kernel-regression bandit over the root arms (StrongRootArms) with
+// progressive refinement around the leaders, sampling each release by SampleRelease with
+// kLookAheadShots of look-ahead, until its
+// time or its playout limit (samples) is spent; the workers' shared arms are merged in worker
+// order and the best arm by its lower bound is played. Seeded like the other searches: with
+// config.seeded each worker's generator is seeded from the process-wide generator in worker
+// order. One line of diagnostics on config.log.
+SearchResult StrongSearch(const CurlingGameState& state, const SearchConfig& config);
+
+// StrongSearch with the objective chosen.
+SearchResult StrongSearchFor(const CurlingGameState& state, const SearchConfig& config,
+                             StrongObjective objective);
+
+}  // namespace Curling

@@ -1,0 +1,146 @@
+// The "Strong" search's pieces against the real simulator: the win-probability table, the value
+// of a game's outcome, and refinement finding a release that no shot family offers.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "search/game_value.h"
+#include "search/refinement.h"
+#include "search/strong_search.h"
+#include "shots/random.h"
+#include "shots/shot_families.h"
+
+namespace Curling {
+namespace {
+
+TEST(WinTable, IsSymmetricMonotoneAndBoundedAtTheEnds) {
+  for (int ends = 0; ends <= 10; ++ends) {
+    for (int lead = -kWinTableMaxLead; lead <= kWinTableMaxLead; ++lead) {
+      for (const bool hammer : {false, true}) {
+        const double p = WinProbability(ends, lead, hammer);
+        ASSERT_GE(p, 0.0);
+        ASSERT_LE(p, 1.0);
+        // What one side wins the other loses: the other has the opposite lead and hammer.
+        ASSERT_NEAR(p + WinProbability(ends, -lead, !hammer), 1.0, 1e-9) << ends << " " << lead;
+        if (lead < kWinTableMaxLead) {
+          ASSERT_LE(p, WinProbability(ends, lead + 1, hammer));
+        }
+      }
+      if (ends > 0) {
+        ASSERT_GE(WinProbability(ends, lead, true), WinProbability(ends, lead, false));
+      }
+    }
+    if (ends > 0) {
+      EXPECT_GT(WinProbability(ends, 0, true), 0.5) << ends;
+    }
+  }
+  // No end left: the side ahead has won, a tie is half a win.
+  EXPECT_EQ(WinProbability(0, 1, false), 1.0);
+  EXPECT_EQ(WinProbability(0, 0, true), 0.5);
+  EXPECT_EQ(WinProbability(0, -1, true), 0.0);
+  // Leads beyond the table count as its largest; ends beyond ten as ten.
+  EXPECT_EQ(WinProbability(3, 40, false), WinProbability(3, kWinTableMaxLead, false));
+  EXPECT_EQ(WinProbability(12, -2, true), WinProbability(10, -2, true));
+}
+
+TEST(GameValue, AWonGameIsWorthOneAndALostOneZero) {
+  CurlingGameState over;
+  over.endNumber = 10;
+  over.endScores[0] = 2;
+  over.endScores[7] = -1;
+  EXPECT_EQ(GameValueAfterEnd(over, 0), 1.0);
+  EXPECT_EQ(GameValueAfterEnd(over, 1), 0.0);
+  over.endScores[9] = -1;  // level after ten ends
+  EXPECT_EQ(GameValueAfterEnd(over, 0), 0.5);
+
+  // The last shot of the last end, side 1 to throw one point down: scoring two wins the game
+  // outright and one ties it, where a blank end loses it.
+  CurlingGameState before;
+  before.endNumber = 9;
+  before.shotNumber = 15;
+  before.sideToMove = true;
+  before.endScores[0] = 1;
+  CurlingGameState closed = before;
+  closed.endScores[9] = -2;
+  EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kGame), 1.0);
+  closed.endScores[9] = -1;
+  EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kGame), 0.5);
+  EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kPoints), 1.0);
+}
+
+// The last shot of an end: side 1 throws, one side-0 stone lies on the tee.
+CurlingGameState StoneOnTheTee() {
+  CurlingGameState state;
+  state.shotNumber = 15;
+  state.sideToMove = true;
+  state.stones[0] = StonePosition{static_cast<float>(kTeeX), static_cast<float>(kTeeY)};
+  return state;
+}
+
+// The mean points of `release` over `samples` fixed seeds.
+double MeanPoints(const CurlingGameState& state, const ShotVelocity& release, int samples) {
+  std::mt19937 rng(12345);
+  double sum = 0.0;
+  for (int i = 0; i < samples; ++i) {
+    ShotVelocity executed{};
+    sum += SampleRelease(state, release, rng, StrongObjective::kPoints, executed);
+  }
+  return sum / samples;
+}
+
+// A draw to the tee loses about 0.64 points here; a hit (a soft one at power 4 or 5, or a raise
+// off the stone) about 0. The search must find a hit as good as the best family candidate.
+TEST(Refinement, FindsAHitAsGoodAsTheBestCandidateWhereADrawLoses) {
+  const CurlingGameState state = StoneOnTheTee();
+  std::ostringstream log;
+  double bestFamily = -100.0;
+  double teeDraw = 0.0;
+  const KernelBandit arms = StrongRootArms(state, log);
+  for (const Arm& arm : arms.Arms()) {
+    if (arm.label == "DRAW" || arm.label == "HIT") continue;  // the generated ones
+    const double mean = MeanPoints(state, arm.release, 200);
+    bestFamily = std::max(bestFamily, mean);
+    if (arm.label == "TEE") teeDraw = mean;
+  }
+  SeedProcessGenerator(11);
+  std::ostringstream searchLog;
+  SearchConfig config{searchLog};
+  config.workers = 1;
+  config.playoutLimit = 4000;
+  config.seeded = true;
+  const SearchResult result = StrongSearchFor(state, config, StrongObjective::kPoints);
+  const double chosen = MeanPoints(state, result.best.shot.velocity, 400);
+  EXPECT_LT(teeDraw, -0.4);
+  EXPECT_GT(chosen, bestFamily - 0.05) << result.best.shot.label << " " << result.best.shot.power;
+  EXPECT_GT(chosen, teeDraw + 0.4);
+  EXPECT_NE(searchLog.str().find("strong samples 4000"), std::string::npos) << searchLog.str();
+}
+
+TEST(Refinement, KernelSharesSamplesByDistanceAndCurl) {
+  const ShotVelocity release{0.1f, -2.1f, true};
+  const ReleasePoint point = ToReleasePoint(release);
+  const ShotVelocity back = ToVelocity(point);
+  EXPECT_NEAR(back.vx, release.vx, 1e-5);
+  EXPECT_NEAR(back.vy, release.vy, 1e-5);
+  EXPECT_EQ(KernelWeight(point, point), 1.0);
+  EXPECT_NEAR(KernelWeight(point, ReleasePoint{point.speed + 1.0, point.angle, true}),
+              std::exp(-0.5), 1e-12);
+  EXPECT_EQ(KernelWeight(point, ReleasePoint{point.speed, point.angle, false}), 0.0);
+  EXPECT_EQ(KernelWeight(point, ReleasePoint{point.speed + 5.0, point.angle, true}), 0.0);
+
+  // A sample recorded at one arm moves its neighbour's estimate, not a far arm's.
+  KernelBandit bandit;
+  bandit.AddArm(release, "A", -1);
+  bandit.AddArm(ToVelocity(ReleasePoint{point.speed, point.angle + 0.5, true}), "B", -1);
+  bandit.AddArm(ToVelocity(ReleasePoint{point.speed, point.angle + 9.0, true}), "C", -1);
+  EXPECT_EQ(bandit.Select(), 0u);
+  bandit.Record(0, release, 2.0);
+  EXPECT_DOUBLE_EQ(bandit.Arms()[1].Mean(), 2.0);
+  EXPECT_GT(bandit.Arms()[1].weight, 0.8);
+  EXPECT_EQ(bandit.Arms()[2].weight, 0.0);
+  EXPECT_EQ(bandit.Select(), 1u);  // unpulled arms first, in order
+}
+
+}  // namespace
+}  // namespace Curling
