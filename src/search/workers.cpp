@@ -22,21 +22,15 @@ void Score(UCTState& stats, int reward) {
   RecordReward(stats, reward);
 }
 
-// Whether a configuration asks for any of the opt-in knobs that change how a worker runs: a seed
-// of its own or a count of simulations instead of the clock.
-bool UsesOptInKnobs(const SearchConfig& config) {
-  return config.workerSeed.has_value() || config.playoutLimit.has_value();
-}
-
-// The generator of a worker under the opt-in knobs: from its seed when it has one, otherwise
-// seeded when it starts, as the default worker's.
-std::mt19937 OptInGenerator(const SearchConfig& config) {
+// A worker's generator: from its own seed in a seeded search, otherwise seeded from the
+// process-wide generator when the worker starts.
+std::mt19937 WorkerGenerator(const SearchConfig& config) {
   return config.workerSeed ? std::mt19937(*config.workerSeed) : SeedWorkerGenerator();
 }
 
-// When a worker under the opt-in knobs stops: after config.playoutLimit simulations (or
-// iterations) when that is set, otherwise on its TimeBudget as the default worker does. The budget
-// starts at construction, when the worker runs.
+// When a worker stops: on its TimeBudget, or after config.playoutLimit simulations (or
+// iterations) when that is set. The budget starts at construction, when the worker runs, and the
+// clock is read exactly where the budget alone would read it.
 class StopRule {
  public:
   explicit StopRule(const SearchConfig& config)
@@ -45,10 +39,15 @@ class StopRule {
   // Whether another pass (or iteration) may start.
   bool GoOn() const { return left_ ? *left_ > 0 : budget_.Remaining() > 0; }
 
-  // Counts one finished simulation; true when the current pass must be left at once.
-  bool Count() {
+  // Counts one simulation of a pass; true when the pass must be left at once.
+  bool CountSimulation() {
     if (left_) return --*left_ == 0;
     return budget_.Remaining() < 0;
+  }
+
+  // Counts one iteration (the clock is read by GoOn alone).
+  void CountIteration() {
+    if (left_) --*left_;
   }
 
  private:
@@ -56,13 +55,18 @@ class StopRule {
   std::optional<std::uint32_t> left_;
 };
 
-// The "Primitive" worker's passes under the opt-in knobs: the same passes as the default worker,
-// ended by a StopRule, with every shot seeded from the worker's generator when it has a seed.
-void OptInPrimitivePasses(const CurlingGameState& state, Node& root, const SearchConfig& config,
-                          std::ostream& log) {
-  std::mt19937 rng = OptInGenerator(config);
+}  // namespace
+
+Node PrimitiveWorker(CurlingGameState state, Node root, const SearchConfig& config) {
+  if (root.children.empty()) return root;
+  std::osyncstream log(config.log);
+  log << std::emit_on_flush;
+  std::mt19937 rng = WorkerGenerator(config);
+  // In a seeded search every shot gets a simulator seed from the worker's generator.
   const bool seededShots = config.workerSeed.has_value();
+  // Step 1. The budget starts now, when the worker runs, not when it was launched.
   StopRule stop(config);
+  // Step 2. Passes over the children in their order while time (or the playout count) remains.
   while (stop.GoOn()) {
     for (Node& child : root.children) {
       const CurlingMoveState& shot = child.value.shot;
@@ -71,45 +75,7 @@ void OptInPrimitivePasses(const CurlingGameState& state, Node& root, const Searc
       if (after.shotNumber != 0) after = Playout(after, rng, log, seededShots);
       Score(child.value.stats, TruncateReward(EvaluateFinalState(state, after, log)));
       root.value.stats.playouts += 1;
-      if (stop.Count()) break;
-    }
-  }
-}
-
-// The "UCT" worker's iterations under the opt-in knobs, ended by a StopRule.
-void OptInUCTIterations(const CurlingGameState& state, Node& root, const SearchConfig& config,
-                        std::ostream& log) {
-  std::mt19937 rng = OptInGenerator(config);
-  const bool seededShots = config.workerSeed.has_value();
-  StopRule stop(config);
-  while (stop.GoOn()) {
-    UCTIteration(root, state, rng, log, seededShots);
-    stop.Count();
-    std::this_thread::yield();
-  }
-}
-
-}  // namespace
-
-Node PrimitiveWorker(CurlingGameState state, Node root, const SearchConfig& config) {
-  if (root.children.empty()) return root;
-  std::osyncstream log(config.log);
-  log << std::emit_on_flush;
-  if (UsesOptInKnobs(config)) {
-    OptInPrimitivePasses(state, root, config, log);
-    return root;
-  }
-  std::mt19937 rng = SeedWorkerGenerator();
-  // Step 1. The budget starts now, when the worker runs, not when it was launched.
-  const TimeBudget budget(config.clock, config.limitMs);
-  // Step 2. Passes over the children in their order while time remains.
-  while (budget.Remaining() > 0) {
-    for (Node& child : root.children) {
-      CurlingGameState after = ApplyShot(state, child.value.shot);
-      if (after.shotNumber != 0) after = Playout(after, rng, log);
-      Score(child.value.stats, TruncateReward(EvaluateFinalState(state, after, log)));
-      root.value.stats.playouts += 1;
-      if (budget.Remaining() < 0) break;
+      if (stop.CountSimulation()) break;
     }
   }
   return root;
@@ -119,14 +85,12 @@ Node UCTWorker(CurlingGameState state, Node root, const SearchConfig& config) {
   if (root.children.empty()) return root;
   std::osyncstream log(config.log);
   log << std::emit_on_flush;
-  if (UsesOptInKnobs(config)) {
-    OptInUCTIterations(state, root, config, log);
-    return root;
-  }
-  std::mt19937 rng = SeedWorkerGenerator();
-  const TimeBudget budget(config.clock, config.limitMs);
-  while (budget.Remaining() > 0) {
-    UCTIteration(root, state, rng, log);
+  std::mt19937 rng = WorkerGenerator(config);
+  const bool seededShots = config.workerSeed.has_value();
+  StopRule stop(config);
+  while (stop.GoOn()) {
+    UCTIteration(root, state, rng, log, seededShots);
+    stop.CountIteration();
     std::this_thread::yield();
   }
   return root;
