@@ -63,11 +63,13 @@ TEST(EngineOptions, SeedAndPlayoutsRepeatTheRepliesByteForByte) {
   }
 }
 
-// One seeded game of one end: the table with its time column cut off, and the result file.
-std::string SeededRun() {
+// One seeded game of one end: the table with every row's time column cut off, and the result
+// file.
+std::string SeededRun(const std::vector<std::string>& options) {
   RunDirectory dir;
-  EngineProcess engine("/usr/bin/env", {"-C", dir.path().string(), kEngine, "--seed", "3",
-                                        "--playouts", "20", "--workers", "2"});
+  std::vector<std::string> args{"-C", dir.path().string(), kEngine};
+  args.insert(args.end(), options.begin(), options.end());
+  EngineProcess engine("/usr/bin/env", args);
   EXPECT_TRUE(engine.Send("Run 1 1"));
   EXPECT_TRUE(engine.WaitForOutput("Run Command End", 0, kLongStep));
   EXPECT_EQ(engine.Finish(kLongStep).status, 0);
@@ -75,16 +77,32 @@ std::string SeededRun() {
   for (std::size_t at = 0, end; (end = engine.output().find('\n', at)) != std::string::npos;
        at = end + 1) {
     const std::string line = engine.output().substr(at, end - at);
-    const bool row = line.find("Primitive : ") != std::string::npos || line.find("UCT : ") == 4;
-    table += (row ? line.substr(0, line.rfind(" : ")) : line) + "\n";
+    table += line.substr(0, line.rfind(" : ")) + "\n";
   }
   return table + dir.Read("result.txt");
 }
 
+// A seeded Run repeats but for its times; with --search strong it plays "Strong" as side 0
+// against "Primitive".
 TEST(EngineOptions, SeedAndPlayoutsRepeatARunButForItsTimes) {
-  const std::string first = SeededRun();
-  EXPECT_NE(first.find("    UCT :    40 :"), std::string::npos) << first;
-  EXPECT_EQ(first, SeededRun());
+  struct Case {
+    std::vector<std::string> options;
+    const char* row;     // a row of side 1 or side 0 with its count
+    const char* absent;  // a player that must not play
+  };
+  const Case cases[] = {
+      {{"--seed", "3", "--playouts", "20", "--workers", "2"}, "    UCT :    40 :", "Strongwin"},
+      {{"--search", "strong", "--seed", "3", "--playouts", "50", "--workers", "1"},
+       " Strong :    50 :",
+       "UCT : "},
+  };
+  for (const Case& c : cases) {
+    const std::string first = SeededRun(c.options);
+    EXPECT_NE(first.find(c.row), std::string::npos) << first;
+    EXPECT_NE(first.find("Primitive : "), std::string::npos) << first;
+    EXPECT_EQ(first.find(c.absent), std::string::npos) << first;
+    EXPECT_EQ(first, SeededRun(c.options));
+  }
 }
 
 // Usage errors end the engine with status 2 and a message on standard error before it reads any

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "engine_process.h"
-#include "run_e2e_support.h"
 
 namespace E2E {
 namespace {
@@ -39,21 +38,6 @@ TEST(StrongSearch, SeedAndPlayoutsRepeatTheOutputByteForByte) {
   const std::string first = TwoStrongGos(args);
   EXPECT_NE(first.find("strong samples 800 "), std::string::npos) << first;
   EXPECT_EQ(first, TwoStrongGos(args));
-}
-
-// With --search strong, Run plays "Strong" as side 0 against "Primitive" as side 1.
-TEST(StrongSearch, RunPlaysStrongAgainstPrimitive) {
-  RunDirectory dir;
-  EngineProcess engine("/usr/bin/env", {"-C", dir.path().string(), kEngine, "--search", "strong",
-                                        "--seed", "3", "--playouts", "50", "--workers", "1"});
-  EXPECT_TRUE(engine.Send("Run 1 1"));
-  EXPECT_TRUE(engine.WaitForOutput("Run Command End", 0, kLongStep));
-  EXPECT_EQ(engine.Finish(kLongStep).status, 0);
-  const std::string& output = engine.output();
-  EXPECT_NE(output.find(" Strong :    50 :"), std::string::npos) << output;
-  EXPECT_NE(output.find("Primitive : "), std::string::npos) << output;
-  EXPECT_EQ(output.find("UCT : "), std::string::npos) << output;
-  EXPECT_NE(output.find("Strongwin "), std::string::npos) << output;
 }
 
 }  // namespace
