@@ -1,7 +1,6 @@
 #include "stats.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace Match {
 
@@ -53,31 +52,6 @@ void MatchTally::Add(const GameResult& game) {
       tally.scoreDiffs.push_back(side == 0 ? total : -total);
     }
   }
-}
-
-std::string FormatSummary(const MatchTally& tally, const std::array<std::string, 2>& names) {
-  std::string text;
-  char line[512];
-  for (int e = 0; e < 2; ++e) {
-    const EngineTally& t = tally.engines[e];
-    MeanInterval m = Mean95(t.scoreDiffs);
-    std::snprintf(line, sizeof line, "%s: %d wins, %d draws, %d losses (%d by forfeit)",
-                  names[e].c_str(), t.wins, t.draws, t.losses, t.forfeits);
-    text += line;
-    if (m.count == 0) {
-      text += "; no game played out\n";
-    } else if (!m.valid) {
-      std::snprintf(line, sizeof line, "; mean score difference %+.2f over 1 game (no interval)\n",
-                    m.mean);
-      text += line;
-    } else {
-      std::snprintf(line, sizeof line,
-                    "; mean score difference %+.2f, 95%% CI [%+.2f, %+.2f] over %d games\n", m.mean,
-                    m.low, m.high, m.count);
-      text += line;
-    }
-  }
-  return text;
 }
 
 }  // namespace Match

@@ -38,8 +38,4 @@ struct MatchTally {
   void Add(const GameResult& game);
 };
 
-// The closing table: per engine its wins, draws, losses (forfeits among them), and the mean
-// score difference over the games played out with its 95 % confidence interval.
-std::string FormatSummary(const MatchTally& tally, const std::array<std::string, 2>& names);
-
 }  // namespace Match

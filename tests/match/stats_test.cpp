@@ -63,10 +63,6 @@ TEST(Stats, TallyFollowsTheEnginesAcrossSideSwaps) {
   EXPECT_EQ(b.forfeits, 2);
   EXPECT_EQ(a.scoreDiffs, (std::vector<double>{1, -3, 0}));  // forfeited games left out
   EXPECT_EQ(b.scoreDiffs, (std::vector<double>{-1, 3, 0}));
-  std::string summary = FormatSummary(tally, {"A: x", "B: y"});
-  EXPECT_NE(summary.find("A: x: 2 wins, 1 draws, 2 losses (1 by forfeit)"), std::string::npos)
-      << summary;
-  EXPECT_NE(summary.find("95% CI"), std::string::npos) << summary;
 }
 
 }  // namespace
