@@ -50,46 +50,23 @@ MergedWorkers RunWorkers(const CurlingGameState& state, Node root, SearchWorker 
     return config.seeded ? seededConfigs[static_cast<std::size_t>(i)] : config;
   };
   // Step 2. Every worker launched before any is awaited, each task holding its own copies of the
-  // state and the root (made here, on this thread).
-  std::vector<std::future<Node>> started;
-  started.reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) {
-    const SearchConfig& workerConfig = configOf(i);
-    try {
-      started.push_back(
-          config.launcher.Launch(i, [worker, state, copy = root, &workerConfig]() mutable {
-            return worker(state, std::move(copy), workerConfig);
-          }));
-    } catch (const std::exception&) {
-      // Refused: this worker does not run.
-    }
-  }
-  // Step 3. Awaited in order, each merged into the root and discarded.
-  MergedWorkers merged{std::move(root), 0};
-  int failed = 0;
-  std::string firstFailure;
-  const auto mergeOne = [&](auto&& await) {
-    try {
-      const Node workerRoot = await();
-      MergeRoot(merged.root, workerRoot);
-      ++merged.finished;
-    } catch (const std::exception& error) {
-      if (failed++ == 0) firstFailure = error.what();
-    } catch (...) {
-      if (failed++ == 0) firstFailure = "unknown exception";
-    }
-  };
-  for (std::future<Node>& future : started) mergeOne([&future] { return future.get(); });
-  int ran = static_cast<int>(started.size());
-  if (ran == 0 && count > 0) {
-    mergeOne([&] { return worker(state, merged.root, configOf(0)); });
-    ran = 1;
-  }
-  if (ran < count) config.log << "search workers ran: " << ran << " of " << count << std::endl;
-  if (failed > 0) {
-    config.log << "search workers failed: " << failed << " of " << ran << ": " << firstFailure
-               << std::endl;
-  }
+  // state and the root (made here, on this thread). Step 3. Awaited in order, each merged into the
+  // root and discarded.
+  MergedWorkers merged{root, 0};
+  const WorkerOutcome outcome = RunWorkerTasks<Node>(
+      count,
+      [&](int i) {
+        const SearchConfig& workerConfig = configOf(i);
+        return config.launcher.Launch(i, [worker, state, copy = root, &workerConfig]() mutable {
+          return worker(state, std::move(copy), workerConfig);
+        });
+      },
+      [&](int i) { return worker(state, root, configOf(i)); },
+      [&](const Node& workerRoot) {
+        MergeRoot(merged.root, workerRoot);
+        ++merged.finished;
+      });
+  ReportWorkers(outcome, count, config.log);
   // Step 4.
   return merged;
 }

@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <future>
+#include <optional>
 #include <ostream>
-#include <system_error>
 
 #include "curling/position_analysis.h"
 #include "search/game_value.h"
 #include "search/playout.h"
 #include "search/rollout_policy.h"
+#include "search/worker_launcher.h"
 #include "shots/candidate_list.h"
 #include "shots/random.h"
 #include "shots/shot_families.h"
@@ -236,22 +237,31 @@ SearchResult StrongSearchFor(const CurlingGameState& state, const SearchConfig& 
   for (SearchConfig& c : configs) {
     if (config.seeded) c.workerSeed = DrawProcessSeed();
   }
-  std::vector<std::future<KernelBandit>> futures(configs.size());
-  for (std::size_t i = 0; i < futures.size(); ++i) {
-    try {
-      futures[i] = std::async(std::launch::async, RunWorker, std::cref(state), root,
-                              std::cref(configs[i]), objective);
-    } catch (const std::system_error&) {
-      futures[i] = std::async(std::launch::deferred, RunWorker, std::cref(state), root,
-                              std::cref(configs[i]), objective);
-    }
-  }
-  // The first worker's bandit keeps its refined arms; the others add their shared arms into it.
-  KernelBandit merged = futures[0].get();
-  for (std::size_t i = 1; i < futures.size(); ++i) merged.MergeShared(futures[i].get(), shared);
+  // The workers run as the other searches' do (see RunWorkerTasks): a refused thread's worker does
+  // not run, one runs here when none could start, and a failed one is left out. The first worker
+  // merged (in worker order) keeps its refined arms; the others add their shared arms into it.
+  std::optional<KernelBandit> merged;
+  const WorkerOutcome outcome = RunWorkerTasks<KernelBandit>(
+      workers,
+      [&](int i) {
+        return std::async(std::launch::async, RunWorker, std::cref(state), root,
+                          std::cref(configs[static_cast<std::size_t>(i)]), objective);
+      },
+      [&](int i) {
+        return RunWorker(state, root, configs[static_cast<std::size_t>(i)], objective);
+      },
+      [&](KernelBandit&& bandit) {
+        if (merged) {
+          merged->MergeShared(bandit, shared);
+        } else {
+          merged.emplace(std::move(bandit));
+        }
+      });
+  ReportWorkers(outcome, workers, config.log);
+  if (!merged) return SearchResult{static_cast<std::int32_t>(shared), 0, FallbackMove()};
 
-  const std::size_t bestIndex = merged.Best();
-  const Arm& arm = merged.Arms()[bestIndex];
+  const std::size_t bestIndex = merged->Best();
+  const Arm& arm = merged->Arms()[bestIndex];
   Move<CurlingMoveState, UCTState> best;
   best.shot.velocity = arm.release;
   best.shot.target = ShotTarget{0.0f, 0.0f, arm.release.curl};
@@ -262,11 +272,11 @@ SearchResult StrongSearchFor(const CurlingGameState& state, const SearchConfig& 
   best.stats.rate = arm.Mean();
   best.stats.win = arm.value;
   const auto samples = static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(merged.Samples(), std::numeric_limits<std::uint32_t>::max()));
-  config.log << "strong samples " << samples << " arms " << merged.Arms().size() << " best "
+      std::min<std::uint64_t>(merged->Samples(), std::numeric_limits<std::uint32_t>::max()));
+  config.log << "strong samples " << samples << " arms " << merged->Arms().size() << " best "
              << arm.label << " power " << arm.power << " mean " << arm.Mean() << " weight "
              << arm.weight << std::endl;
-  return SearchResult{static_cast<std::int32_t>(merged.Arms().size()), samples, best};
+  return SearchResult{static_cast<std::int32_t>(merged->Arms().size()), samples, best};
 }
 
 }  // namespace Curling
