@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <system_error>
@@ -16,6 +17,16 @@ namespace {
 // 64 simulations (at least 15 us), small enough that threads finish together.
 constexpr std::size_t kChunkRows = 64;
 
+// Writes the release's fields and zeroes its padding, so that the output's bytes are the same
+// whatever the memory held before (a fresh array, or one reused through `out=`).
+void StoreRelease(const ShotVelocity& release, ShotVelocity* out) {
+  unsigned char bytes[sizeof(ShotVelocity)] = {};
+  std::memcpy(bytes + offsetof(ShotVelocity, vx), &release.vx, sizeof release.vx);
+  std::memcpy(bytes + offsetof(ShotVelocity, vy), &release.vy, sizeof release.vy);
+  std::memcpy(bytes + offsetof(ShotVelocity, curl), &release.curl, sizeof release.curl);
+  std::memcpy(static_cast<void*>(out), bytes, sizeof bytes);
+}
+
 void RunRows(const SimulationBatch& batch, std::size_t begin, std::size_t end) {
   for (std::size_t i = begin; i < end; ++i) {
     const auto row = static_cast<std::ptrdiff_t>(i);
@@ -27,12 +38,14 @@ void RunRows(const SimulationBatch& batch, std::size_t begin, std::size_t end) {
     std::memcpy(&curlByte, batch.shots + row * batch.shotStride + offsetof(ShotVelocity, curl), 1);
     shot.curl = curlByte != 0;  // a byte other than 0 or 1 is never read as a bool
 
-    const int code = Simulation(&state, shot, batch.noise[i * batch.noiseStep], &batch.executed[i],
+    ShotVelocity played{};
+    const int code = Simulation(&state, shot, batch.noise[i * batch.noiseStep], &played,
                                 batch.seeds[i * batch.seedStep]);
     if (code != 0) {
       constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-      batch.executed[i] = {kNaN, kNaN, shot.curl};
+      played = {kNaN, kNaN, shot.curl};
     }
+    StoreRelease(played, &batch.executed[i]);
     batch.status[i] = code;
   }
 }

@@ -10,7 +10,8 @@ namespace curling_py {
 // Many Simulation calls over strided inputs, as numpy lays them out. Row i reads its state and
 // shot at `i * stride` bytes from the start (a stride of 0 repeats one value for every row; a
 // negative one walks backwards) and its noise and seed at `i * step` elements (step 0 or 1).
-// The outputs are contiguous arrays of `rows` elements, owned by the caller.
+// The outputs are contiguous arrays of `rows` elements, owned by the caller; every byte of an
+// output row is written (a release's padding is zeroed), so reused memory gives the same bytes.
 struct SimulationBatch {
   std::size_t rows = 0;
   const std::byte* states = nullptr;  // CurlingStateRecord bytes, alignment not required
