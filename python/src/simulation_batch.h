@@ -29,7 +29,8 @@ struct SimulationBatch {
 };
 
 // Plays every row of the batch on up to `threads` threads (the calling one included), handing
-// out rows in chunks so that slow rows (crowded houses) do not leave a thread idle. Each row is
+// out rows in chunks that shrink as the batch empties: each thread plays long stretches of rows,
+// and slow rows (crowded houses) do not leave a thread idle at the end. Each row is
 // independent; a row's result does not depend on the thread that plays it when its seed is >= 0.
 void RunSimulationBatch(const SimulationBatch& batch, unsigned threads);
 
