@@ -60,7 +60,7 @@ class BatchInputs {
   // first, so that writing a row never changes what another row reads.
   void WriteTo(const BatchOutputs& outputs);
 
-  // The batch that reads these inputs (which must outlive it) and writes the given outputs.
+  // The batch that reads these inputs and writes `outputs` (both must outlive it).
   SimulationBatch Batch(BatchOutputs outputs) const;
 
  private:
