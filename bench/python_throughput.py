@@ -3,8 +3,11 @@
 Draws to the tee on an empty sheet and hits (power 16) into a house of eight stones, each with
 noise 0, with noise 0.3 from the threads' own generators (unseeded) and with noise 0.3 and one
 seed per shot (seeded): one by one (simulate in a Python loop), batched on one thread and batched
-on every core (simulate_many over arrays of N states and shots). The C++ figures are the medians
-of simulator_bench (Google Benchmark, one core) on the same shots, run first.
+on every core (simulate_many over arrays of N states and shots). The batches write into output
+arrays allocated once and reused from run to run (out=), as a learning loop would; the last column
+is the same batches into new arrays (the default), whose fresh pages the kernel zeroes when they
+are first written. The C++ figures are the medians of simulator_bench (Google Benchmark, one
+core) on the same shots, run first.
 
 CPU time is the process's (all threads); wall time is inflated when other work shares the
 machine, so CPU time per shot is the figure to compare with C++. "cores used" is CPU / wall of
@@ -66,6 +69,14 @@ def measure(run, rows, repeat):
     return statistics.median(cpu), statistics.median(wall)
 
 
+def reused_outputs(cs, rows):
+    """Output arrays for out=, every page already written once, as a loop that reuses them has."""
+    out = (np.zeros(rows, cs.STATE_DTYPE), np.zeros(rows, cs.SHOT_DTYPE), np.zeros(rows, np.int32))
+    for array in out:
+        array.view(np.uint8)[:] = 0  # np.zeros leaves fresh pages untouched until then
+    return out
+
+
 def thread_cpu_seconds(run):
     """Runs `run()` while sampling the CPU time of each thread of the process (Linux /proc):
     which threads worked, and how much, even when the machine's scheduler gives the process less
@@ -113,7 +124,8 @@ def main():
           f"{args.repeat} runs; microseconds per shot, CPU / wall")
     cpp = cpp_figures(os.path.join(args.build, "bench", "simulator_bench"), args.repeat)
     header = ("shot", "C++ loop", "Python 1 by 1", "batch 1 thread", "batch all cores",
-              "cores used", "speed-up", "batch CPU / C++")
+              "cores used", "speed-up", "batch CPU / C++, 1 thread / all cores",
+              "into new arrays: CPU / C++, 1 thread / all cores")
     print(" | ".join(header))
     for kind, plain, hit, rows, loop_rows in KINDS:
         rows, loop_rows = int(rows * args.scale), int(loop_rows * args.scale)
@@ -126,6 +138,7 @@ def main():
             shot = cs.create_shot(2.375, 4.88, 1)
         states = np.repeat(state.reshape(1), rows)
         shots = np.repeat(np.array([shot], cs.SHOT_DTYPE), rows)
+        out = reused_outputs(cs, rows)
         for mode, cpp_name, noise, seeded in MODES:
             seeds = np.arange(rows, dtype=np.int32) if seeded else None
             loop_seeds = range(loop_rows) if seeded else [-1] * loop_rows
@@ -134,13 +147,15 @@ def main():
                 for seed in loop_seeds:
                     cs.simulate(state, shot, noise, seed)
 
-            def batch(threads):
-                return lambda: cs.simulate_many(states, shots, noise, seeds, threads)
+            def batch(threads, into=out):
+                return lambda: cs.simulate_many(states, shots, noise, seeds, threads, into)
 
             cpp_cpu, cpp_wall = cpp[cpp_name.format(plain=plain, hit=hit)]
             single = measure(one_by_one, loop_rows, args.repeat)
             one_thread = measure(batch(1), rows, args.repeat)
             all_cores = measure(batch(0), rows, args.repeat)
+            new_one_thread = measure(batch(1, None), rows, args.repeat)
+            new_all_cores = measure(batch(0, None), rows, args.repeat)
             print(" | ".join([
                 f"{kind}, {mode}",
                 f"{cpp_cpu:.2f} / {cpp_wall:.2f}",
@@ -149,7 +164,8 @@ def main():
                 f"{all_cores[0]:.2f} / {all_cores[1]:.2f}",
                 f"{all_cores[0] / all_cores[1]:.2f}",
                 f"{one_thread[1] / all_cores[1]:.2f}",
-                f"{all_cores[0] / cpp_cpu:.2f}"]))
+                f"{one_thread[0] / cpp_cpu:.2f} / {all_cores[0] / cpp_cpu:.2f}",
+                f"{new_one_thread[0] / cpp_cpu:.2f} / {new_all_cores[0] / cpp_cpu:.2f}"]))
         if hit:
             noise = np.full(10 * rows, 0.3)
             busy = thread_cpu_seconds(lambda: cs.simulate_many(state, shot, noise, None, 0))

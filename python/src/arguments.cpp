@@ -1,6 +1,7 @@
 #include "arguments.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -63,7 +64,80 @@ std::ptrdiff_t RowStride(const Array& array, std::optional<py::ssize_t> length) 
   return length && *length != 1 ? array.strides(0) : 0;
 }
 
+// The bytes an array's elements span, [begin, end): empty for an array of no elements.
+struct ByteRange {
+  const std::byte* begin;
+  const std::byte* end;
+
+  bool Overlaps(const ByteRange& other) const {
+    return begin < end && other.begin < other.end && begin < other.end && other.begin < end;
+  }
+};
+
+ByteRange RangeOf(const Array& array) {
+  const auto* first = static_cast<const std::byte*>(array.data());
+  if (array.size() == 0) return {first, first};
+  std::ptrdiff_t low = 0;
+  std::ptrdiff_t high = array.itemsize();
+  for (py::ssize_t d = 0; d < array.ndim(); ++d) {
+    const std::ptrdiff_t span = (array.shape(d) - 1) * array.strides(d);
+    (span < 0 ? low : high) += span;
+  }
+  return {first + low, first + high};
+}
+
+// A C-contiguous copy of a 0-d or 1-D array, byte for byte: numpy's own copy of a strided array
+// of records may leave their padding out.
+Array CopyOf(const Array& array) {
+  Array copy(array.dtype(), std::vector<py::ssize_t>(array.shape(), array.shape() + array.ndim()));
+  const auto* from = static_cast<const std::byte*>(array.data());
+  auto* to = static_cast<std::byte*>(copy.mutable_data());
+  const std::ptrdiff_t stride = array.ndim() == 0 ? 0 : array.strides(0);
+  const std::ptrdiff_t size = array.itemsize();
+  for (py::ssize_t i = 0; i < array.size(); ++i)
+    std::memcpy(to + i * size, from + i * stride, size);
+  return copy;
+}
+
 }  // namespace
+
+BatchOutputs NewOutputs(std::size_t rows) {
+  const std::vector<py::ssize_t> shape{static_cast<py::ssize_t>(rows)};
+  return {Array(StateDtype(), shape), Array(ShotDtype(), shape), py::array_t<std::int32_t>(shape)};
+}
+
+BatchOutputs OutputsFrom(const py::handle& out) {
+  const std::string expected =
+      "out must be (states, releases, status): writeable C-contiguous 1-D arrays of "
+      "curling_sim.STATE_DTYPE, curling_sim.SHOT_DTYPE and int32 with one length";
+  if (!(py::isinstance<py::tuple>(out) || py::isinstance<py::list>(out)) || py::len(out) != 3) {
+    throw py::value_error(expected);
+  }
+  const auto items = py::reinterpret_borrow<py::sequence>(out);
+  const py::dtype dtypes[] = {StateDtype(), ShotDtype(), py::dtype::of<std::int32_t>()};
+  Array arrays[3];
+  for (std::size_t i = 0; i < 3; ++i) {
+    const py::object item = items[i];
+    if (!py::isinstance<Array>(item)) {
+      throw py::value_error(expected + ", got " + py::repr(py::type::of(item)).cast<std::string>());
+    }
+    const auto array = py::reinterpret_borrow<Array>(item);
+    const bool contiguous = (array.flags() & py::array::c_style) != 0;
+    if (!array.dtype().equal(dtypes[i]) || array.ndim() != 1 ||
+        (i > 0 && array.shape(0) != arrays[0].shape(0)) || !contiguous || !array.writeable()) {
+      throw py::value_error(
+          expected + ", got " + Describe(array) + (contiguous ? "" : ", not contiguous") +
+          (array.writeable() ? "" : ", read-only") + " as out[" + std::to_string(i) + "]");
+    }
+    arrays[i] = array;
+  }
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (RangeOf(arrays[i]).Overlaps(RangeOf(arrays[(i + 1) % 3]))) {
+      throw py::value_error("out: the three arrays must not share memory");
+    }
+  }
+  return {arrays[0], arrays[1], arrays[2]};
+}
 
 CurlingStateRecord StateFrom(const py::handle& state) {
   const Array given = AsArray(state, "state");
@@ -204,8 +278,31 @@ BatchInputs::BatchInputs(const py::handle& states, const py::handle& shots, cons
                               : (shotLength && *shotLength != 1 ? sizeof(ShotVelocity) : 0);
 }
 
-SimulationBatch BatchInputs::Batch(CurlingStateRecord* results, ShotVelocity* executed,
-                                   std::int32_t* status) const {
+void BatchInputs::WriteTo(const BatchOutputs& outputs) {
+  const auto length = static_cast<std::size_t>(outputs.states.shape(0));
+  if (rows_ != length && rows_ != 1) {
+    throw py::value_error("out has " + std::to_string(length) + " rows, the inputs " +
+                          std::to_string(rows_));
+  }
+  rows_ = length;  // from one row: every input is one value, read by every row
+  auto shared = [&](const Array& input) {
+    const ByteRange read = RangeOf(input);
+    return read.Overlaps(RangeOf(outputs.states)) || read.Overlaps(RangeOf(outputs.releases)) ||
+           read.Overlaps(RangeOf(outputs.status));
+  };
+  // A copy is C-contiguous in row order: a stride of one record, or 0 for one repeated value.
+  if (shared(states_)) {
+    states_ = CopyOf(states_);
+    if (stateStride_ != 0) stateStride_ = states_.itemsize();
+  }
+  if (inPlaceShots_ && shared(shots_)) {
+    shots_ = CopyOf(shots_);
+    if (shotStride_ != 0) shotStride_ = shots_.itemsize();
+  }
+  if (shared(noise_)) noise_ = py::array_t<float>::ensure(CopyOf(noise_));
+}
+
+SimulationBatch BatchInputs::Batch(BatchOutputs outputs) const {
   SimulationBatch batch;
   batch.rows = rows_;
   batch.states = static_cast<const std::byte*>(states_.data());
@@ -217,9 +314,9 @@ SimulationBatch BatchInputs::Batch(CurlingStateRecord* results, ShotVelocity* ex
   batch.noiseStep = noise_.size() > 1 ? 1 : 0;
   batch.seeds = seeds_.data();
   batch.seedStep = seeds_.size() > 1 ? 1 : 0;
-  batch.results = results;
-  batch.executed = executed;
-  batch.status = status;
+  batch.results = static_cast<CurlingStateRecord*>(outputs.states.mutable_data());
+  batch.executed = static_cast<ShotVelocity*>(outputs.releases.mutable_data());
+  batch.status = static_cast<std::int32_t*>(outputs.status.mutable_data());
   return batch;
 }
 

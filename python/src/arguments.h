@@ -26,6 +26,23 @@ std::int32_t SeedFrom(long long seed);
 // Threads for a batch: 0 means every core the machine has.
 unsigned ThreadsFrom(int threads);
 
+// The three arrays a batch writes: states after (STATE_DTYPE), releases played (SHOT_DTYPE) and
+// status (int32), each 1-D, C-contiguous, of N rows.
+struct BatchOutputs {
+  pybind11::array states;
+  pybind11::array releases;
+  pybind11::array status;
+};
+
+// New output arrays of `rows` rows.
+BatchOutputs NewOutputs(std::size_t rows);
+
+// The caller's output arrays: a tuple or list (states, releases, status) of writeable,
+// C-contiguous 1-D arrays of exactly those dtypes and one length, none sharing memory with
+// another. Filled in place, they spare a loop that reuses them the first touch of fresh pages
+// (which the kernel zeroes) on every batch.
+BatchOutputs OutputsFrom(const pybind11::handle& out);
+
 // The inputs of one batch of simulations, checked, with numpy's broadcasting of a single value:
 // each of states, shots, noise and seeds is one value or a 1-D array, and the arrays have one
 // length N (or 1). States and SHOT_DTYPE shots are read where numpy holds them; shots given as
@@ -38,9 +55,13 @@ class BatchInputs {
 
   std::size_t rows() const { return rows_; }
 
-  // The batch that reads these inputs (which must outlive it) and writes the given outputs.
-  SimulationBatch Batch(CurlingStateRecord* results, ShotVelocity* executed,
-                        std::int32_t* status) const;
+  // Makes the batch fill `outputs`: their length N must be the inputs' (or the inputs are one
+  // value each, played N times). Inputs read in place that share memory with them are copied
+  // first, so that writing a row never changes what another row reads.
+  void WriteTo(const BatchOutputs& outputs);
+
+  // The batch that reads these inputs and writes `outputs` (both must outlive it).
+  SimulationBatch Batch(BatchOutputs outputs) const;
 
  private:
   std::size_t rows_ = 1;

@@ -93,22 +93,22 @@ py::tuple SimulatePy(const py::handle& state, const py::handle& shot, float nois
 }
 
 py::tuple SimulateManyPy(const py::handle& states, const py::handle& shots, const py::handle& noise,
-                         const py::handle& seeds, int threads) {
-  const BatchInputs inputs(states, shots, noise, seeds);
+                         const py::handle& seeds, int threads, const py::handle& out) {
+  BatchInputs inputs(states, shots, noise, seeds);
   const unsigned threadCount = ThreadsFrom(threads);
-  const auto rows = static_cast<py::ssize_t>(inputs.rows());
-  py::array results(StateDtype(), std::vector<py::ssize_t>{rows});
-  py::array executed(ShotDtype(), std::vector<py::ssize_t>{rows});
-  py::array_t<std::int32_t> status(rows);
-  std::memset(executed.mutable_data(), 0, inputs.rows() * sizeof(ShotVelocity));
-  const SimulationBatch batch =
-      inputs.Batch(static_cast<CurlingStateRecord*>(results.mutable_data()),
-                   static_cast<ShotVelocity*>(executed.mutable_data()), status.mutable_data());
+  BatchOutputs outputs;
+  if (out.is_none()) {
+    outputs = NewOutputs(inputs.rows());
+  } else {
+    outputs = OutputsFrom(out);
+    inputs.WriteTo(outputs);
+  }
+  const SimulationBatch batch = inputs.Batch(outputs);
   {
     py::gil_scoped_release unlocked;
     RunSimulationBatch(batch, threadCount);
   }
-  return py::make_tuple(results, executed, status);
+  return py::make_tuple(outputs.states, outputs.releases, outputs.status);
 }
 
 }  // namespace
@@ -134,9 +134,12 @@ PYBIND11_MODULE(_core, m) {
         "played (vx, vy, curl)). seed >= 0 makes the execution error reproducible. ValueError for "
         "a state outside the simulator's limits.");
   m.def("simulate_many", &SimulateManyPy, "states"_a, "shots"_a, "noise"_a, "seeds"_a = py::none(),
-        "threads"_a = 0,
+        "threads"_a = 0, "out"_a = py::none(),
         "Plays N shots at once on `threads` threads (0: every core) without the GIL. Each of "
         "states, shots, noise and seeds is one value or N of them (seeds None: unseeded). Returns "
         "(states after, releases played, status): status 0, or negative for a state outside the "
-        "simulator's limits, whose row is returned unchanged with a NaN release.");
+        "simulator's limits, whose row is returned unchanged with a NaN release. out: a tuple of "
+        "three arrays of N rows (STATE_DTYPE, SHOT_DTYPE, int32; C-contiguous, writeable) filled "
+        "and returned instead of new ones, so that a loop can reuse them (they may be the inputs "
+        "themselves); when every input is one value, the batch plays it once per row of out.");
 }

@@ -97,6 +97,39 @@ def test_batches_equal_single_calls():
         cs.simulate(states[0], shots[0], 0.3, int(s))[0].tobytes() for s in seeds[:20])
 
 
+def garbage_outputs(n):
+    """Output arrays for out=, every byte 0xAB: a row the batch does not write whole shows."""
+    out = (np.empty(n, cs.STATE_DTYPE), np.empty(n, cs.SHOT_DTYPE), np.empty(n, np.int32))
+    for array in out:
+        array.view(np.uint8)[:] = 0xAB
+    return out
+
+
+def test_batches_into_given_arrays_equal_new_ones():
+    rng = np.random.default_rng(6)
+    states, targets, seeds = random_batch(300, rng)
+    states[7]["shot_number"] = 16  # one row outside the limits: NaN release, negative status
+    shots = cs.create_shots(targets)
+    expected = cs.simulate_many(states, shots, 0.3, seeds)
+    out = garbage_outputs(300)
+    returned = cs.simulate_many(states, shots, 0.3, seeds, 2, out)
+    assert all(r is o for r, o in zip(returned, out))
+    assert [o.tobytes() for o in out] == [e.tobytes() for e in expected]
+
+    # The states may be the output array itself, or a view of it backwards (padding included).
+    for given in (slice(None), slice(None, None, -1)):
+        records = np.zeros(300, cs.STATE_DTYPE)
+        records[given] = states
+        cs.simulate_many(records[given], shots, 0.3, seeds, 2, (records, *garbage_outputs(300)[1:]))
+        assert records.tobytes() == expected[0].tobytes()
+
+    # One value for every input: played once per row of out.
+    out = garbage_outputs(50)
+    cs.simulate_many(states[0], shots[0], 0.0, None, 0, out)
+    assert out[0].tobytes() == np.repeat(cs.simulate(states[0], shots[0], 0.0)[0].reshape(1),
+                                         50).tobytes()
+
+
 def test_rows_outside_the_limits_get_a_status_and_stay_as_given():
     # np.stack packs the dtype (no padding): the module takes it as the same fields.
     states = np.stack([state_with(), state_with(shot=16), state_with(end=10), state_with(side=2),
@@ -110,6 +143,9 @@ def test_rows_outside_the_limits_get_a_status_and_stay_as_given():
 
 STATES = np.zeros(3, cs.STATE_DTYPE)
 SHOTS = cs.create_shots(np.array([[2.375, 4.88, 1]] * 3))
+OUT = (np.zeros(3, cs.STATE_DTYPE), np.zeros(3, cs.SHOT_DTYPE), np.zeros(3, np.int32))
+READ_ONLY = np.zeros(3, cs.STATE_DTYPE)
+READ_ONLY.flags.writeable = False
 
 
 @pytest.mark.parametrize("call", [
@@ -122,6 +158,14 @@ SHOTS = cs.create_shots(np.array([[2.375, 4.88, 1]] * 3))
     lambda: cs.simulate_many(STATES, SHOTS, 0.3, np.ones(3) * 0.5),
     lambda: cs.simulate_many(STATES, SHOTS, 0.3, 2**40),
     lambda: cs.simulate_many(STATES, SHOTS, 0.3, threads=-1),
+    lambda: cs.simulate_many(STATES, SHOTS, 0.3, out=OUT[:2]),
+    lambda: cs.simulate_many(STATES, SHOTS, 0.3, out=(READ_ONLY, *OUT[1:])),
+    lambda: cs.simulate_many(STATES, SHOTS, 0.3, out=(OUT[0], OUT[1], np.zeros(3, np.int64))),
+    lambda: cs.simulate_many(STATES, SHOTS, 0.3, out=(np.stack(list(OUT[0])), *OUT[1:])),
+    lambda: cs.simulate_many(STATES, SHOTS, 0.3, out=(OUT[0], OUT[1], np.zeros(6, np.int32)[::2])),
+    lambda: cs.simulate_many(STATES, SHOTS, 0.3, out=(OUT[0], OUT[1], np.zeros(4, np.int32))),
+    lambda: cs.simulate_many(STATES[:2], SHOTS[0], 0.3, out=OUT),
+    lambda: cs.simulate_many(STATES, SHOTS, 0.3, out=(OUT[0], OUT[1], OUT[0].view(np.int32)[:3])),
     lambda: cs.simulate(STATES, SHOTS[0], 0.0),
     lambda: cs.simulate(np.zeros(1, [("a", "i4")]), SHOTS[0], 0.0),
     lambda: cs.simulate(STATES[0], (1.0, 2.0), 0.0),
