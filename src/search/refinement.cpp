@@ -46,6 +46,17 @@ double KernelWeight(const ReleasePoint& arm, const ReleasePoint& sample) {
   return std::exp(-0.5 * d2);
 }
 
+double ShareWeight(const ReleasePoint& arm, const ReleasePoint& asked,
+                   const ReleasePoint& executed) {
+  if (arm.curl != asked.curl) return 0.0;
+  const double ds = arm.speed - asked.speed;
+  const double da = arm.angle - asked.angle;
+  if (ds * ds + da * da > kShareReach * kShareReach) return 0.0;
+  const double own = KernelWeight(asked, executed);
+  if (own <= 0.0) return 0.0;  // executed beyond the kernel's reach of the release asked
+  return std::min(kMaxShareWeight, KernelWeight(arm, executed) / own);
+}
+
 void KernelBandit::AddArm(const ShotVelocity& release, std::string label, double power) {
   Arm arm;
   arm.release = release;
@@ -53,7 +64,7 @@ void KernelBandit::AddArm(const ShotVelocity& release, std::string label, double
   arm.label = std::move(label);
   arm.power = power;
   for (const Sample& sample : samples_) {
-    const double w = KernelWeight(arm.point, sample.point);
+    const double w = ShareWeight(arm.point, sample.asked, sample.executed);
     arm.weight += w;
     arm.value += w * sample.value;
   }
@@ -89,13 +100,13 @@ std::size_t KernelBandit::Select() const {
 }
 
 void KernelBandit::Record(std::size_t arm, const ShotVelocity& executed, double value) {
-  const Sample sample{ToReleasePoint(executed), value};
+  const Sample sample{arms_[arm].point, ToReleasePoint(executed), value};
   samples_.push_back(sample);
   sum_ += value;
   sumSquares_ += value * value;
   ++arms_[arm].pulls;
   for (Arm& a : arms_) {
-    const double w = KernelWeight(a.point, sample.point);
+    const double w = ShareWeight(a.point, sample.asked, sample.executed);
     a.weight += w;
     a.value += w * value;
   }

@@ -22,8 +22,23 @@ ReleasePoint ToReleasePoint(const ShotVelocity& velocity);
 ShotVelocity ToVelocity(const ReleasePoint& point);
 
 // The weight that a sample executed at `sample` gives to the estimate of `arm`: a Gaussian of the
-// distance in error units (1 at the same point), 0 across curls and beyond four units.
+// distance in error units (1 at the same point), 0 across curls and beyond four units. It is also
+// the density (up to a constant) of executing `sample` when `arm` is asked for.
 double KernelWeight(const ReleasePoint& arm, const ReleasePoint& sample);
+
+// Arms this far (error units) from the release a sample was asked at share in it.
+inline constexpr double kShareReach = 1.5;
+
+// The weight of a sample asked at `asked` and executed at `executed` in the estimate of `arm`: the
+// likelihood ratio KernelWeight(arm, executed) / KernelWeight(asked, executed), at most
+// kMaxShareWeight, for an arm within kShareReach of `asked` (of its curl), else 0. So an arm's
+// estimate is the mean of what its own samples gave (weight 1), with its neighbours' samples
+// reweighted to the arm's own execution error: an unbiased estimate of the arm's value. (Weighting
+// by KernelWeight(arm, executed) alone would value each arm as if its error were a factor of
+// sqrt(2) smaller than it is, and so favour the shots that need precision.)
+inline constexpr double kMaxShareWeight = 5.0;
+double ShareWeight(const ReleasePoint& arm, const ReleasePoint& asked,
+                   const ReleasePoint& executed);
 
 // One arm of the bandit: a release to try, where it came from, and its kernel-regression
 // statistics: weight = the sum of the kernel weights of every sample, value = the weighted sum of
@@ -42,10 +57,11 @@ struct Arm {
 };
 
 // A bandit over releases with kernel regression, as kernel-regression UCT runs it at a node:
-// every noisy sample (the release the simulator executed and the value it led to) counts for each
-// arm with the kernel weight between them, so that a sample informs the arms near the release it
-// was executed at; arms are chosen by an upper confidence bound on these shared estimates, and
-// refinement adds arms around the leading ones. A plain value; one per search worker.
+// every noisy sample (the release asked, the release the simulator executed and the value it led
+// to) counts for each arm near the release asked with its ShareWeight, so that a sample informs
+// the arms near the release it was executed at; arms are chosen by an upper confidence bound on
+// these shared estimates, and refinement adds arms around the leading ones. A plain value; one per
+// search worker.
 class KernelBandit {
  public:
   // Exploration factor, applied to the spread of the values seen so far.
@@ -81,7 +97,8 @@ class KernelBandit {
 
  private:
   struct Sample {
-    ReleasePoint point;
+    ReleasePoint asked;
+    ReleasePoint executed;
     double value;
   };
   double Spread() const;

@@ -77,8 +77,7 @@ KernelBandit RunWorker(const CurlingGameState& state, KernelBandit bandit,
   const TimeBudget budget(config.clock, config.limitMs);
   std::size_t refined = 0;
   std::uint64_t taken = 0;
-  // Values in points may stop early; values of the game only count ends that are over.
-  const int lookAhead = objective == StrongObjective::kPoints ? kLookAheadShots : kShotsPerEnd;
+  const int lookAhead = LookAheadShots(state);
   while (!bandit.Arms().empty()) {
     if (config.playoutLimit) {
       if (taken >= *config.playoutLimit) break;
@@ -103,6 +102,10 @@ KernelBandit RunWorker(const CurlingGameState& state, KernelBandit bandit,
 }
 
 }  // namespace
+
+int LookAheadShots(const CurlingGameState& state) {
+  return state.shotNumber >= kFullLookAheadFrom ? kShotsPerEnd : 0;
+}
 
 double Closeness(const CurlingGameState& state, int side) {
   const int toMove = state.SideByte() != 0 ? 1 : 0;

@@ -140,6 +140,21 @@ TEST(Refinement, KernelSharesSamplesByDistanceAndCurl) {
   EXPECT_GT(bandit.Arms()[1].weight, 0.8);
   EXPECT_EQ(bandit.Arms()[2].weight, 0.0);
   EXPECT_EQ(bandit.Select(), 1u);  // unpulled arms first, in order
+
+  // An arm's own samples count in full wherever they were executed: its estimate is their plain
+  // mean, not one that favours the samples executed close to the release (which would value the
+  // arm as if its error were smaller). A neighbour's share is the likelihood ratio.
+  KernelBandit own;
+  own.AddArm(release, "A", -1);
+  const ReleasePoint near{point.speed, point.angle + 1.0, true};
+  own.AddArm(ToVelocity(near), "B", -1);
+  own.Record(0, release, 1.0);
+  own.Record(0, ToVelocity(ReleasePoint{point.speed + 1.5, point.angle, true}), 4.0);
+  EXPECT_NEAR(own.Arms()[0].Mean(), 2.5, 1e-9);
+  EXPECT_NEAR(own.Arms()[0].weight, 2.0, 1e-9);
+  EXPECT_NEAR(ShareWeight(near, point, point), std::exp(-0.5), 1e-12);
+  EXPECT_NEAR(ShareWeight(point, near, point), 1.0 / std::exp(-0.5), 1e-12);
+  EXPECT_EQ(ShareWeight(ReleasePoint{point.speed, point.angle + 2.0, true}, point, point), 0.0);
 }
 
 }  // namespace
