@@ -104,7 +104,7 @@ KernelBandit RunWorker(const CurlingGameState& state, KernelBandit bandit,
 }  // namespace
 
 int LookAheadShots(const CurlingGameState& state) {
-  return state.shotNumber >= kFullLookAheadFrom ? kShotsPerEnd : 0;
+  return state.shotNumber >= kFullLookAheadFrom ? kShotsPerEnd : kMidEndLookAhead;
 }
 
 double Closeness(const CurlingGameState& state, int side) {

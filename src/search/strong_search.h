@@ -16,11 +16,14 @@ enum class StrongObjective { kGame, kPoints };
 
 // Where "Strong" looks ahead: from shot kFullLookAheadFrom of an end (its last three shots) every
 // sample is played to the end of the end by the greedy policy, so the value is that of the end's
-// outcome; before it the running score just after the shot, with a small weight for the stones
-// near the tee (Closeness), stands for the end's score. Two greedy shots of look-ahead before the
-// last three shots did no better than none in matches against "Primitive", and left a twentieth
-// of the samples: a mid-end choice among thirty releases then rested on a few dozen each.
+// outcome; before it the other side's greedy reply is played (kMidEndLookAhead shots) and the
+// running score then, with a small weight for the stones near the tee (Closeness), stands for the
+// end's score: whether a shot leaves the other side an easy answer counts, at a tenth of the
+// samples of no look-ahead. Two greedy shots (the reply and ours) did no better than none in
+// matches against "Primitive", and left a twentieth of the samples: a mid-end choice among thirty
+// releases then rested on a few dozen each.
 inline constexpr int kFullLookAheadFrom = 13;
+inline constexpr int kMidEndLookAhead = 1;
 
 // The look-ahead of a sample of "Strong" from `state`, in shots after the root shot.
 int LookAheadShots(const CurlingGameState& state);
