@@ -11,6 +11,7 @@
 #include <streambuf>
 
 #include "curling/game_state.h"
+#include "null_buffer.h"
 #include "search/tree.h"
 #include "shots/candidate_list.h"
 #include "shots/random.h"
@@ -18,12 +19,6 @@
 namespace {
 
 std::atomic<std::uint64_t> allocations{0};
-
-// A stream that drops everything: the lists built here write no diagnostics anyway.
-class NullBuffer : public std::streambuf {
- protected:
-  int overflow(int c) override { return c; }
-};
 
 Curling::CurlingGameState EmptySheet() {
   Curling::CurlingGameState state;

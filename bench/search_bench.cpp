@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "curling/game_state.h"
+#include "null_buffer.h"
 #include "search/playout.h"
 #include "search/search_config.h"
 #include "search/search_driver.h"
@@ -29,12 +30,6 @@
 namespace {
 
 using Curling::CurlingGameState;
-
-// A stream that drops everything (valid positions write no diagnostics anyway).
-class NullBuffer : public std::streambuf {
- protected:
-  int overflow(int c) override { return c; }
-};
 
 struct Position {
   const char* name;

@@ -27,6 +27,7 @@
 
 #include "curling/game_state.h"
 #include "curling/position_analysis.h"
+#include "null_buffer.h"
 #include "search/search_config.h"
 #include "search/search_driver.h"
 #include "search/strong_search.h"
@@ -36,11 +37,6 @@
 namespace {
 
 using Curling::CurlingGameState;
-
-class NullBuffer : public std::streambuf {
- protected:
-  int overflow(int c) override { return c; }
-};
 
 struct Position {
   std::string name;
