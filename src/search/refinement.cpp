@@ -46,15 +46,25 @@ double KernelWeight(const ReleasePoint& arm, const ReleasePoint& sample) {
   return std::exp(-0.5 * d2);
 }
 
-double ShareWeight(const ReleasePoint& arm, const ReleasePoint& asked,
-                   const ReleasePoint& executed) {
+namespace {
+
+// ShareWeight with `own` = KernelWeight(asked, executed) given: a sample's own is the same for
+// every arm, so it is computed once, when the sample is recorded.
+double ShareWeightGiven(const ReleasePoint& arm, const ReleasePoint& asked,
+                        const ReleasePoint& executed, double own) {
   if (arm.curl != asked.curl) return 0.0;
   const double ds = arm.speed - asked.speed;
   const double da = arm.angle - asked.angle;
   if (ds * ds + da * da > kShareReach * kShareReach) return 0.0;
-  const double own = KernelWeight(asked, executed);
   if (own <= 0.0) return 0.0;  // executed beyond the kernel's reach of the release asked
   return std::min(kMaxShareWeight, KernelWeight(arm, executed) / own);
+}
+
+}  // namespace
+
+double ShareWeight(const ReleasePoint& arm, const ReleasePoint& asked,
+                   const ReleasePoint& executed) {
+  return ShareWeightGiven(arm, asked, executed, KernelWeight(asked, executed));
 }
 
 void KernelBandit::AddArm(const ShotVelocity& release, std::string label, double power) {
@@ -64,7 +74,7 @@ void KernelBandit::AddArm(const ShotVelocity& release, std::string label, double
   arm.label = std::move(label);
   arm.power = power;
   for (const Sample& sample : samples_) {
-    const double w = ShareWeight(arm.point, sample.asked, sample.executed);
+    const double w = ShareWeightGiven(arm.point, sample.asked, sample.executed, sample.own);
     arm.weight += w;
     arm.value += w * sample.value;
   }
@@ -100,13 +110,15 @@ std::size_t KernelBandit::Select() const {
 }
 
 void KernelBandit::Record(std::size_t arm, const ShotVelocity& executed, double value) {
-  const Sample sample{arms_[arm].point, ToReleasePoint(executed), value};
+  const ReleasePoint asked = arms_[arm].point;
+  const ReleasePoint played = ToReleasePoint(executed);
+  const Sample sample{asked, played, KernelWeight(asked, played), value};
   samples_.push_back(sample);
   sum_ += value;
   sumSquares_ += value * value;
   ++arms_[arm].pulls;
   for (Arm& a : arms_) {
-    const double w = ShareWeight(a.point, sample.asked, sample.executed);
+    const double w = ShareWeightGiven(a.point, sample.asked, sample.executed, sample.own);
     a.weight += w;
     a.value += w * value;
   }

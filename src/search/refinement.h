@@ -96,9 +96,11 @@ class KernelBandit {
   void MergeShared(const KernelBandit& other, std::size_t count);
 
  private:
+  // One sample; `own` is KernelWeight(asked, executed), the same for every arm it is shared with.
   struct Sample {
     ReleasePoint asked;
     ReleasePoint executed;
+    double own;
     double value;
   };
   double Spread() const;
