@@ -56,7 +56,9 @@ double ShareWeightGiven(const ReleasePoint& arm, const ReleasePoint& asked,
   const double ds = arm.speed - asked.speed;
   const double da = arm.angle - asked.angle;
   if (ds * ds + da * da > kShareReach * kShareReach) return 0.0;
-  if (own <= 0.0) return 0.0;  // executed beyond the kernel's reach of the release asked
+  // Executed beyond the kernel's reach of the release asked: the ratio is undefined, and the
+  // sample counts in full for the arm at that release (its own) and for no other.
+  if (own <= 0.0) return ds == 0.0 && da == 0.0 ? 1.0 : 0.0;
   return std::min(kMaxShareWeight, KernelWeight(arm, executed) / own);
 }
 

@@ -155,6 +155,10 @@ TEST(Refinement, KernelSharesSamplesByDistanceAndCurl) {
   EXPECT_NEAR(ShareWeight(near, point, point), std::exp(-0.5), 1e-12);
   EXPECT_NEAR(ShareWeight(point, near, point), 1.0 / std::exp(-0.5), 1e-12);
   EXPECT_EQ(ShareWeight(ReleasePoint{point.speed, point.angle + 2.0, true}, point, point), 0.0);
+  // Even executed beyond the kernel's reach (five units), where the neighbour gets nothing.
+  own.Record(0, ToVelocity(ReleasePoint{point.speed + 5.0, point.angle, true}), 7.0);
+  EXPECT_NEAR(own.Arms()[0].Mean(), 4.0, 1e-9);
+  EXPECT_NEAR(own.Arms()[0].weight, 3.0, 1e-9);
 }
 
 }  // namespace
