@@ -13,6 +13,8 @@
 //   --a NAME, --b NAME     the searches compared: Primitive, UCT or Strong (default Strong and
 //                          Primitive)
 //   --think-ms MS          each search's time (default 500)
+//   --playouts N           each search's samples or simulations instead of a time: a change of
+//                          a search's values then moves only the answers it changes
 //   --positions N          positions taken (default 200)
 //   --shots LO-HI          shots of the end taken, 1 to 16 as the records count them (default 1-16)
 //   --samples K            samples of each answer (default 24)
@@ -51,6 +53,7 @@ struct Options {
   std::string a = "Strong";
   std::string b = "Primitive";
   long thinkMs = 500;
+  long playouts = 0;
   int positions = 200;
   int lo = 1;
   int hi = 16;
@@ -61,11 +64,12 @@ struct Options {
 };
 
 [[noreturn]] void Usage(const char* why) {
-  std::fprintf(stderr,
-               "positions_bench: %s\nusage: positions_bench [--a NAME] [--b NAME] [--think-ms MS] "
-               "[--positions N] [--shots LO-HI] [--samples K] [--continuation P] [--jobs J] "
-               "RECORD...\n",
-               why);
+  std::fprintf(
+      stderr,
+      "positions_bench: %s\nusage: positions_bench [--a NAME] [--b NAME] [--think-ms MS] "
+      "[--playouts N] [--positions N] [--shots LO-HI] [--samples K] [--continuation P] [--jobs J] "
+      "RECORD...\n",
+      why);
   std::exit(2);
 }
 
@@ -88,6 +92,8 @@ Options Parse(int argc, char** argv) {
       o.b = argv[++i];
     } else if (arg == "--think-ms") {
       o.thinkMs = Number(argv[++i], 1, 600000);
+    } else if (arg == "--playouts") {
+      o.playouts = Number(argv[++i], 1, 1000000000);
     } else if (arg == "--positions") {
       o.positions = static_cast<int>(Number(argv[++i], 1, 1000000));
     } else if (arg == "--shots") {
@@ -216,7 +222,8 @@ void Measure(const Options& o, const std::vector<CurlingGameState>& positions, s
     for (int s = 0; s < 2; ++s) {
       Curling::SeedProcessGenerator(seed);
       Curling::SearchConfig config{nullLog};
-      config.limitMs = o.thinkMs;
+      config.limitMs = o.playouts > 0 ? 600000 : o.thinkMs;
+      if (o.playouts > 0) config.playoutLimit = static_cast<std::uint32_t>(o.playouts);
       config.workers = 1;
       config.seeded = true;
       const ShotVelocity release = Driver(*names[s])(p, config).best.shot.velocity;
@@ -283,9 +290,13 @@ int main(int argc, char** argv) {
     failed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
   std::printf(
-      "Points for the side to move, %s (a) against %s (b), %ld ms a search, one worker; %d "
+      "Points for the side to move, %s (a) against %s (b), %s a search, one worker; %d "
       "samples an answer, continuation %s\n",
-      o.a.c_str(), o.b.c_str(), o.thinkMs, o.samples,
+      o.a.c_str(), o.b.c_str(),
+      (o.playouts > 0 ? std::to_string(o.playouts) + " playouts"
+                      : std::to_string(o.thinkMs) + " ms")
+          .c_str(),
+      o.samples,
       o.continuation == 0
           ? "greedy"
           : ("Strong, " + std::to_string(o.continuation) + " samples a shot").c_str());
