@@ -13,6 +13,7 @@
 //   --a NAME, --b NAME     the searches compared: Primitive, UCT or Strong (default Strong and
 //                          Primitive)
 //   --think-ms MS          each search's time (default 500)
+//   --a-think-ms MS        a's time, when it differs from b's
 //   --playouts N           each search's samples or simulations instead of a time: a change of
 //                          a search's values then moves only the answers it changes
 //   --positions N          positions taken (default 200)
@@ -53,6 +54,7 @@ struct Options {
   std::string a = "Strong";
   std::string b = "Primitive";
   long thinkMs = 500;
+  long aThinkMs = 0;  // 0: thinkMs
   long playouts = 0;
   int positions = 200;
   int lo = 1;
@@ -64,12 +66,12 @@ struct Options {
 };
 
 [[noreturn]] void Usage(const char* why) {
-  std::fprintf(
-      stderr,
-      "positions_bench: %s\nusage: positions_bench [--a NAME] [--b NAME] [--think-ms MS] "
-      "[--playouts N] [--positions N] [--shots LO-HI] [--samples K] [--continuation P] [--jobs J] "
-      "RECORD...\n",
-      why);
+  std::fprintf(stderr,
+               "positions_bench: %s\nusage: positions_bench [--a NAME] [--b NAME] [--think-ms MS] "
+               "[--a-think-ms MS] [--playouts N] [--positions N] [--shots LO-HI] [--samples K] "
+               "[--continuation P] [--jobs J] "
+               "RECORD...\n",
+               why);
   std::exit(2);
 }
 
@@ -92,6 +94,8 @@ Options Parse(int argc, char** argv) {
       o.b = argv[++i];
     } else if (arg == "--think-ms") {
       o.thinkMs = Number(argv[++i], 1, 600000);
+    } else if (arg == "--a-think-ms") {
+      o.aThinkMs = Number(argv[++i], 1, 600000);
     } else if (arg == "--playouts") {
       o.playouts = Number(argv[++i], 1, 1000000000);
     } else if (arg == "--positions") {
@@ -136,20 +140,25 @@ std::vector<CurlingGameState> ReadPositions(const Options& o) {
     std::ifstream in(path);
     if (!in) Usage(("cannot read " + path).c_str());
     std::string line;
-    while (std::getline(in, line)) {
+    for (int number = 1; std::getline(in, line); ++number) {
       const nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
       if (j.is_discarded() || j.value("type", "") != "shot") continue;
-      const int shot = j.at("shot").get<int>();
-      if (shot < o.lo || shot > o.hi) continue;
-      CurlingGameState s;
-      s.shotNumber = shot - 1;
-      s.endNumber = j.at("end").get<int>() - 1;
-      s.sideToMove = j.at("side").get<int>() != 0;
-      for (int k = 0; k < Curling::kStones; ++k) {
-        s.stones[k] =
-            StonePosition{j.at("before")[k][0].get<float>(), j.at("before")[k][1].get<float>()};
+      try {
+        const int shot = j.at("shot").get<int>();
+        if (shot < o.lo || shot > o.hi) continue;
+        CurlingGameState s;
+        s.shotNumber = shot - 1;
+        s.endNumber = j.at("end").get<int>() - 1;
+        s.sideToMove = j.at("side").get<int>() != 0;
+        const nlohmann::json& before = j.at("before");
+        for (int k = 0; k < Curling::kStones; ++k) {
+          s.stones[k] =
+              StonePosition{before.at(k).at(0).get<float>(), before.at(k).at(1).get<float>()};
+        }
+        all.push_back(s);
+      } catch (const nlohmann::json::exception&) {
+        Usage((path + ":" + std::to_string(number) + ": a shot line without its position").c_str());
       }
-      all.push_back(s);
     }
   }
   // A fixed shuffle, not a stride: a stride in step with the shots of an end would take one shot.
@@ -222,7 +231,8 @@ void Measure(const Options& o, const std::vector<CurlingGameState>& positions, s
     for (int s = 0; s < 2; ++s) {
       Curling::SeedProcessGenerator(seed);
       Curling::SearchConfig config{nullLog};
-      config.limitMs = o.playouts > 0 ? 600000 : o.thinkMs;
+      config.limitMs =
+          o.playouts > 0 ? 600000 : (s == 0 && o.aThinkMs > 0 ? o.aThinkMs : o.thinkMs);
       if (o.playouts > 0) config.playoutLimit = static_cast<std::uint32_t>(o.playouts);
       config.workers = 1;
       config.seeded = true;
@@ -234,7 +244,7 @@ void Measure(const Options& o, const std::vector<CurlingGameState>& positions, s
   }
 }
 
-void Report(const char* label, const std::vector<Row>& rows, const Options& o) {
+void Report(const char* label, const std::vector<Row>& rows) {
   if (rows.empty()) return;
   double a = 0.0, b = 0.0, d = 0.0, dd = 0.0;
   for (const Row& r : rows) {
@@ -245,11 +255,13 @@ void Report(const char* label, const std::vector<Row>& rows, const Options& o) {
   }
   const double n = static_cast<double>(rows.size());
   const double mean = d / n;
-  const double var = n > 1 ? (dd - n * mean * mean) / (n - 1) : 0.0;
-  const double half = 1.96 * std::sqrt(std::max(var, 0.0) / n);
-  std::printf("%-8s | %9zu | %8.3f | %8.3f | %+7.3f [%+.3f, %+.3f]\n", label, rows.size(), a / n,
-              b / n, mean, mean - half, mean + half);
-  (void)o;
+  std::printf("%-8s | %9zu | %8.3f | %8.3f | %+7.3f", label, rows.size(), a / n, b / n, mean);
+  if (rows.size() > 1) {  // one position has no spread to give an interval
+    const double var = (dd - n * mean * mean) / (n - 1);
+    const double half = 1.96 * std::sqrt(std::max(var, 0.0) / n);
+    std::printf(" [%+.3f, %+.3f]", mean - half, mean + half);
+  }
+  std::printf("\n");
 }
 
 }  // namespace
@@ -294,7 +306,8 @@ int main(int argc, char** argv) {
       "samples an answer, continuation %s\n",
       o.a.c_str(), o.b.c_str(),
       (o.playouts > 0 ? std::to_string(o.playouts) + " playouts"
-                      : std::to_string(o.thinkMs) + " ms")
+                      : std::to_string(o.thinkMs) + " ms" +
+                            (o.aThinkMs > 0 ? " (a: " + std::to_string(o.aThinkMs) + " ms)" : ""))
           .c_str(),
       o.samples,
       o.continuation == 0
@@ -308,8 +321,8 @@ int main(int argc, char** argv) {
       if (r.shot >= g[0] && r.shot <= g[1]) part.push_back(r);
     }
     const std::string label = std::to_string(g[0]) + "-" + std::to_string(g[1]);
-    Report(label.c_str(), part, o);
+    Report(label.c_str(), part);
   }
-  Report("all", rows, o);
+  Report("all", rows);
   return failed == 0 ? 0 : 1;
 }
