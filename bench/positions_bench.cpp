@@ -1,0 +1,328 @@
+// Paired positions: how much better one search's shots are than another's in the positions real
+// games reach, with far fewer games than a match needs to tell them apart. Positions are taken
+// from curling-match records (the stones before a shot, the shot and the side to move; drawn by
+// a fixed shuffle from the records' shots in the range asked). In each, both searches answer (one
+// worker, the same seed, the given think time), and each answer is valued by its mean points for
+// the side to move over the same noisy samples: the shot with noise 0.3, then the rest of the end
+// played by a continuation for both sides ("Strong" with a small number of samples a shot, seeded
+// from the sample, or the greedy policy). The same seeds for both answers (common random numbers)
+// make the difference sharper than either value. Printed: per range of shots and overall, each
+// search's mean value and the difference with its 95 % interval over positions.
+//
+// Usage: positions_bench [options] RECORD...
+//   --a NAME, --b NAME     the searches compared: Primitive, UCT or Strong (default Strong and
+//                          Primitive)
+//   --think-ms MS          each search's time (default 500)
+//   --a-think-ms MS        a's time, when it differs from b's
+//   --playouts N           each search's samples or simulations instead of a time: a change of
+//                          a search's values then moves only the answers it changes
+//   --positions N          positions taken (default 200)
+//   --shots LO-HI          shots of the end taken, 1 to 16 as the records count them (default 1-16)
+//   --samples K            samples of each answer (default 24)
+//   --continuation P       "Strong" with P samples a shot (default 200), or 0 for the greedy policy
+//   --jobs J               processes (default 2), each taking every J-th position
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "curling/game_state.h"
+#include "null_buffer.h"
+#include "search/playout.h"
+#include "search/rollout_policy.h"
+#include "search/search_config.h"
+#include "search/search_driver.h"
+#include "search/strong_search.h"
+#include "shots/random.h"
+
+namespace {
+
+using Curling::CurlingGameState;
+
+struct Options {
+  std::string a = "Strong";
+  std::string b = "Primitive";
+  long thinkMs = 500;
+  long aThinkMs = 0;  // 0: thinkMs
+  long playouts = 0;
+  int positions = 200;
+  int lo = 1;
+  int hi = 16;
+  int samples = 24;
+  int continuation = 200;
+  int jobs = 2;
+  std::vector<std::string> records;
+};
+
+[[noreturn]] void Usage(const char* why) {
+  std::fprintf(stderr,
+               "positions_bench: %s\nusage: positions_bench [--a NAME] [--b NAME] [--think-ms MS] "
+               "[--a-think-ms MS] [--playouts N] [--positions N] [--shots LO-HI] [--samples K] "
+               "[--continuation P] [--jobs J] "
+               "RECORD...\n",
+               why);
+  std::exit(2);
+}
+
+long Number(const char* text, long lo, long hi) {
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < lo || value > hi) Usage("bad number");
+  return value;
+}
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg.rfind("--", 0) == 0 && !hasValue) Usage("option without a value");
+    if (arg == "--a") {
+      o.a = argv[++i];
+    } else if (arg == "--b") {
+      o.b = argv[++i];
+    } else if (arg == "--think-ms") {
+      o.thinkMs = Number(argv[++i], 1, 600000);
+    } else if (arg == "--a-think-ms") {
+      o.aThinkMs = Number(argv[++i], 1, 600000);
+    } else if (arg == "--playouts") {
+      o.playouts = Number(argv[++i], 1, 1000000000);
+    } else if (arg == "--positions") {
+      o.positions = static_cast<int>(Number(argv[++i], 1, 1000000));
+    } else if (arg == "--shots") {
+      const std::string range = argv[++i];
+      const std::size_t dash = range.find('-');
+      if (dash == std::string::npos) Usage("--shots wants LO-HI");
+      o.lo = static_cast<int>(Number(range.substr(0, dash).c_str(), 1, 16));
+      o.hi = static_cast<int>(Number(range.substr(dash + 1).c_str(), o.lo, 16));
+    } else if (arg == "--samples") {
+      o.samples = static_cast<int>(Number(argv[++i], 1, 100000));
+    } else if (arg == "--continuation") {
+      o.continuation = static_cast<int>(Number(argv[++i], 0, 1000000));
+    } else if (arg == "--jobs") {
+      o.jobs = static_cast<int>(Number(argv[++i], 1, 64));
+    } else if (arg.rfind("--", 0) == 0) {
+      Usage("unknown option");
+    } else {
+      o.records.push_back(arg);
+    }
+  }
+  if (o.records.empty()) Usage("no record");
+  return o;
+}
+
+Curling::SearchResult Strong(const CurlingGameState& s, const Curling::SearchConfig& c) {
+  return Curling::StrongSearchFor(s, c, Curling::StrongObjective::kPoints);
+}
+
+Curling::SearchDriver Driver(const std::string& name) {
+  if (name == "Primitive") return Curling::PrimitiveSearch;
+  if (name == "UCT") return Curling::UCTSearch;
+  if (name == "Strong") return Strong;
+  Usage("searches are Primitive, UCT and Strong");
+}
+
+// The shot lines of the records in the range of shots, as positions before the shot.
+std::vector<CurlingGameState> ReadPositions(const Options& o) {
+  std::vector<CurlingGameState> all;
+  for (const std::string& path : o.records) {
+    std::ifstream in(path);
+    if (!in) Usage(("cannot read " + path).c_str());
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+      const nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
+      if (j.is_discarded() || j.value("type", "") != "shot") continue;
+      try {
+        const int shot = j.at("shot").get<int>();
+        if (shot < o.lo || shot > o.hi) continue;
+        CurlingGameState s;
+        s.shotNumber = shot - 1;
+        s.endNumber = j.at("end").get<int>() - 1;
+        s.sideToMove = j.at("side").get<int>() != 0;
+        const nlohmann::json& before = j.at("before");
+        for (int k = 0; k < Curling::kStones; ++k) {
+          s.stones[k] =
+              StonePosition{before.at(k).at(0).get<float>(), before.at(k).at(1).get<float>()};
+        }
+        all.push_back(s);
+      } catch (const nlohmann::json::exception&) {
+        Usage((path + ":" + std::to_string(number) + ": a shot line without its position").c_str());
+      }
+    }
+  }
+  // A fixed shuffle, not a stride: a stride in step with the shots of an end would take one shot.
+  std::mt19937 rng(12345);
+  std::shuffle(all.begin(), all.end(), rng);
+  all.resize(std::min<std::size_t>(all.size(), static_cast<std::size_t>(o.positions)));
+  return all;
+}
+
+// The rest of the end from `state` by the continuation; returns the state where the end closed.
+CurlingGameState Continue(CurlingGameState state, int samplesPerShot, std::uint32_t seed,
+                          std::ostream& log) {
+  std::mt19937 rng(seed);
+  while (state.shotNumber != 0) {
+    ShotVelocity release{};
+    if (samplesPerShot == 0) {
+      release = Curling::GreedyRelease(state);
+    } else {
+      Curling::SeedProcessGenerator(rng());
+      Curling::SearchConfig config{log};
+      config.workers = 1;
+      config.seeded = true;
+      config.playoutLimit = static_cast<std::uint32_t>(samplesPerShot);
+      config.limitMs = 600000;
+      release = Strong(state, config).best.shot.velocity;
+    }
+    if (Simulation(state.Record(), release, Curling::kSimulationNoise, nullptr,
+                   Curling::DrawSimulationSeed(rng)) != 0) {
+      break;
+    }
+  }
+  return state;
+}
+
+// Mean points for the side to move of `release` over the samples; sample k has the same seeds
+// whichever release is valued.
+double Value(const CurlingGameState& root, const ShotVelocity& release, const Options& o,
+             std::uint32_t seed, std::ostream& log) {
+  const int mover = root.SideByte() != 0 ? 1 : 0;
+  double sum = 0.0;
+  for (int k = 0; k < o.samples; ++k) {
+    std::mt19937 rng(seed * 7919u + static_cast<std::uint32_t>(k));
+    CurlingGameState after = root;
+    if (Simulation(after.Record(), release, Curling::kSimulationNoise, nullptr,
+                   Curling::DrawSimulationSeed(rng)) != 0) {
+      continue;  // the simulator refused the release: no points
+    }
+    after = Continue(after, o.continuation, rng(), log);
+    sum += Curling::EndScoreFor(root, after, mover);
+  }
+  return sum / o.samples;
+}
+
+struct Row {
+  int shot = 0;  // 1 to 16
+  double a = 0.0;
+  double b = 0.0;
+};
+
+// Values both searches' answers in positions index, index + step, ...; one line per position.
+void Measure(const Options& o, const std::vector<CurlingGameState>& positions, std::size_t index,
+             std::size_t step, FILE* out) {
+  NullBuffer nullBuffer;
+  std::ostream nullLog(&nullBuffer);
+  for (std::size_t i = index; i < positions.size(); i += step) {
+    const CurlingGameState& p = positions[i];
+    const auto seed = static_cast<std::uint32_t>(1000 + i);
+    double values[2];
+    const std::string* names[2] = {&o.a, &o.b};
+    for (int s = 0; s < 2; ++s) {
+      Curling::SeedProcessGenerator(seed);
+      Curling::SearchConfig config{nullLog};
+      config.limitMs =
+          o.playouts > 0 ? 600000 : (s == 0 && o.aThinkMs > 0 ? o.aThinkMs : o.thinkMs);
+      if (o.playouts > 0) config.playoutLimit = static_cast<std::uint32_t>(o.playouts);
+      config.workers = 1;
+      config.seeded = true;
+      const ShotVelocity release = Driver(*names[s])(p, config).best.shot.velocity;
+      values[s] = Value(p, release, o, seed, nullLog);
+    }
+    std::fprintf(out, "%d %.6f %.6f\n", p.shotNumber + 1, values[0], values[1]);
+    std::fflush(out);
+  }
+}
+
+void Report(const char* label, const std::vector<Row>& rows) {
+  if (rows.empty()) return;
+  double a = 0.0, b = 0.0, d = 0.0, dd = 0.0;
+  for (const Row& r : rows) {
+    a += r.a;
+    b += r.b;
+    d += r.a - r.b;
+    dd += (r.a - r.b) * (r.a - r.b);
+  }
+  const double n = static_cast<double>(rows.size());
+  const double mean = d / n;
+  std::printf("%-8s | %9zu | %8.3f | %8.3f | %+7.3f", label, rows.size(), a / n, b / n, mean);
+  if (rows.size() > 1) {  // one position has no spread to give an interval
+    const double var = (dd - n * mean * mean) / (n - 1);
+    const double half = 1.96 * std::sqrt(std::max(var, 0.0) / n);
+    std::printf(" [%+.3f, %+.3f]", mean - half, mean + half);
+  }
+  std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options o = Parse(argc, argv);
+  Driver(o.a);
+  Driver(o.b);
+  const std::vector<CurlingGameState> positions = ReadPositions(o);
+  std::vector<FILE*> pipes;
+  std::vector<pid_t> children;
+  for (int j = 0; j < o.jobs; ++j) {
+    int fds[2];
+    if (pipe(fds) != 0) return 1;
+    const pid_t child = fork();
+    if (child < 0) return 1;
+    if (child == 0) {
+      close(fds[0]);
+      FILE* out = fdopen(fds[1], "w");
+      Measure(o, positions, static_cast<std::size_t>(j), static_cast<std::size_t>(o.jobs), out);
+      std::fclose(out);
+      _exit(0);
+    }
+    close(fds[1]);
+    pipes.push_back(fdopen(fds[0], "r"));
+    children.push_back(child);
+  }
+  std::vector<Row> rows;
+  for (FILE* in : pipes) {
+    Row r;
+    while (std::fscanf(in, "%d %lf %lf", &r.shot, &r.a, &r.b) == 3) rows.push_back(r);
+    std::fclose(in);
+  }
+  int failed = 0;
+  for (const pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    failed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::printf(
+      "Points for the side to move, %s (a) against %s (b), %s a search, one worker; %d "
+      "samples an answer, continuation %s\n",
+      o.a.c_str(), o.b.c_str(),
+      (o.playouts > 0 ? std::to_string(o.playouts) + " playouts"
+                      : std::to_string(o.thinkMs) + " ms" +
+                            (o.aThinkMs > 0 ? " (a: " + std::to_string(o.aThinkMs) + " ms)" : ""))
+          .c_str(),
+      o.samples,
+      o.continuation == 0
+          ? "greedy"
+          : ("Strong, " + std::to_string(o.continuation) + " samples a shot").c_str());
+  std::printf("%-8s | %9s | %8s | %8s | %s\n", "shots", "positions", "a", "b", "a - b (95 % CI)");
+  const int groups[][2] = {{1, 8}, {9, 12}, {13, 15}, {16, 16}};
+  for (const auto& g : groups) {
+    std::vector<Row> part;
+    for (const Row& r : rows) {
+      if (r.shot >= g[0] && r.shot <= g[1]) part.push_back(r);
+    }
+    const std::string label = std::to_string(g[0]) + "-" + std::to_string(g[1]);
+    Report(label.c_str(), part);
+  }
+  Report("all", rows);
+  return failed == 0 ? 0 : 1;
+}
