@@ -1,13 +1,13 @@
 // Paired positions: how much better one search's shots are than another's in the positions real
-// games reach, with far fewer games than a match needs to tell them apart. Positions are taken
-// from curling-match records (the stones before a shot, the shot and the side to move; drawn by
-// a fixed shuffle from the records' shots in the range asked). In each, both searches answer (one
-// worker, the same seed, the given think time), and each answer is valued by its mean points for
-// the side to move over the same noisy samples: the shot with noise 0.3, then the rest of the end
-// played by a continuation for both sides ("Strong" with a small number of samples a shot, seeded
-// from the sample, or the greedy policy). The same seeds for both answers (common random numbers)
-// make the difference sharper than either value. Printed: per range of shots and overall, each
-// search's mean value and the difference with its 95 % interval over positions.
+// games reach, shot by shot and in a fraction of a match's time. Positions are taken from
+// curling-match records (the stones before a shot, the shot and the side to move; drawn by a fixed
+// shuffle from the shots of the records' finished games in the range asked). In each, both searches
+// answer (one worker, the same seed, the given think time), and each answer is valued by its mean
+// points for the side to move over the same noisy samples: the shot with noise 0.3, then the rest
+// of the end played by a continuation for both sides ("Strong" with a small number of samples a
+// shot, seeded from the sample, or the greedy policy). The same seeds for both answers (common
+// random numbers) make the difference sharper than either value. Printed: per range of shots and
+// overall, each search's mean value and the difference with its 95 % interval over positions.
 //
 // Usage: positions_bench [options] RECORD...
 //   --a NAME, --b NAME     the searches compared: Primitive, UCT or Strong (default Strong and
@@ -25,13 +25,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <map>
-#include <nlohmann/json.hpp>
 #include <ostream>
 #include <random>
 #include <string>
@@ -39,12 +35,14 @@
 
 #include "curling/game_state.h"
 #include "null_buffer.h"
+#include "record_reader.h"
 #include "search/playout.h"
 #include "search/rollout_policy.h"
 #include "search/search_config.h"
 #include "search/search_driver.h"
 #include "search/strong_search.h"
 #include "shots/random.h"
+#include "stats.h"
 
 namespace {
 
@@ -133,32 +131,26 @@ Curling::SearchDriver Driver(const std::string& name) {
   Usage("searches are Primitive, UCT and Strong");
 }
 
-// The shot lines of the records in the range of shots, as positions before the shot.
+// The shots of the records' finished games in the range of shots, as positions before the shot.
+// Each record is read on its own, so records of different engines may be mixed.
 std::vector<CurlingGameState> ReadPositions(const Options& o) {
   std::vector<CurlingGameState> all;
   for (const std::string& path : o.records) {
     std::ifstream in(path);
     if (!in) Usage(("cannot read " + path).c_str());
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-      const nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
-      if (j.is_discarded() || j.value("type", "") != "shot") continue;
-      try {
-        const int shot = j.at("shot").get<int>();
-        if (shot < o.lo || shot > o.hi) continue;
-        CurlingGameState s;
-        s.shotNumber = shot - 1;
-        s.endNumber = j.at("end").get<int>() - 1;
-        s.sideToMove = j.at("side").get<int>() != 0;
-        const nlohmann::json& before = j.at("before");
-        for (int k = 0; k < Curling::kStones; ++k) {
-          s.stones[k] =
-              StonePosition{before.at(k).at(0).get<float>(), before.at(k).at(1).get<float>()};
+    Match::RecordReader reader;
+    try {
+      reader.Read(in, path);
+      for (const Match::MatchGame& game : reader.Result().games) {
+        for (const Match::ShotEvent& shot : game.result.shots) {
+          if (shot.shot + 1 < o.lo || shot.shot + 1 > o.hi) continue;
+          CurlingGameState state;
+          *state.Record() = shot.before;
+          all.push_back(state);
         }
-        all.push_back(s);
-      } catch (const nlohmann::json::exception&) {
-        Usage((path + ":" + std::to_string(number) + ": a shot line without its position").c_str());
       }
+    } catch (const Match::RecordError& error) {
+      Usage(error.what());
     }
   }
   // A fixed shuffle, not a stride: a stride in step with the shots of an end would take one shot.
@@ -172,19 +164,15 @@ std::vector<CurlingGameState> ReadPositions(const Options& o) {
 CurlingGameState Continue(CurlingGameState state, int samplesPerShot, std::uint32_t seed,
                           std::ostream& log) {
   std::mt19937 rng(seed);
+  if (samplesPerShot == 0) return Curling::PlayOutEnd(state, rng);
   while (state.shotNumber != 0) {
-    ShotVelocity release{};
-    if (samplesPerShot == 0) {
-      release = Curling::GreedyRelease(state);
-    } else {
-      Curling::SeedProcessGenerator(rng());
-      Curling::SearchConfig config{log};
-      config.workers = 1;
-      config.seeded = true;
-      config.playoutLimit = static_cast<std::uint32_t>(samplesPerShot);
-      config.limitMs = 600000;
-      release = Strong(state, config).best.shot.velocity;
-    }
+    Curling::SeedProcessGenerator(rng());
+    Curling::SearchConfig config{log};
+    config.workers = 1;
+    config.seeded = true;
+    config.playoutLimit = static_cast<std::uint32_t>(samplesPerShot);
+    config.limitMs = 600000;
+    const ShotVelocity release = Strong(state, config).best.shot.velocity;
     if (Simulation(state.Record(), release, Curling::kSimulationNoise, nullptr,
                    Curling::DrawSimulationSeed(rng)) != 0) {
       break;
@@ -246,21 +234,16 @@ void Measure(const Options& o, const std::vector<CurlingGameState>& positions, s
 
 void Report(const char* label, const std::vector<Row>& rows) {
   if (rows.empty()) return;
-  double a = 0.0, b = 0.0, d = 0.0, dd = 0.0;
+  std::vector<double> a, b, d;
   for (const Row& r : rows) {
-    a += r.a;
-    b += r.b;
-    d += r.a - r.b;
-    dd += (r.a - r.b) * (r.a - r.b);
+    a.push_back(r.a);
+    b.push_back(r.b);
+    d.push_back(r.a - r.b);
   }
-  const double n = static_cast<double>(rows.size());
-  const double mean = d / n;
-  std::printf("%-8s | %9zu | %8.3f | %8.3f | %+7.3f", label, rows.size(), a / n, b / n, mean);
-  if (rows.size() > 1) {  // one position has no spread to give an interval
-    const double var = (dd - n * mean * mean) / (n - 1);
-    const double half = 1.96 * std::sqrt(std::max(var, 0.0) / n);
-    std::printf(" [%+.3f, %+.3f]", mean - half, mean + half);
-  }
+  const Match::MeanInterval diff = Match::Mean95(d);
+  std::printf("%-8s | %9zu | %8.3f | %8.3f | %+7.3f", label, rows.size(), Match::Mean95(a).mean,
+              Match::Mean95(b).mean, diff.mean);
+  if (diff.valid) std::printf(" [%+.3f, %+.3f]", diff.low, diff.high);
   std::printf("\n");
 }
 
