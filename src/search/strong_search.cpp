@@ -136,7 +136,7 @@ double OutcomeValue(const CurlingGameState& before, const CurlingGameState& clos
                         WinProbability(endsLeft, lead + points - 1, hammerNext)) /
                        2.0;
   return WinProbability(endsLeft, lead + points, hammerNext) + extra * slope -
-         WinProbability(endsLeft, lead, hammerNow);
+         WinProbability(endsLeft, lead, hammerNow) + kGamePointsWeight * (points + extra);
 }
 
 double ScreenValue(const CurlingGameState& before, const CurlingGameState& after) {

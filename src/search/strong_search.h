@@ -35,6 +35,13 @@ inline constexpr int kGameValueEnds = 2;
 // Weight of Closeness in the value of a position whose end goes on, in points.
 inline constexpr double kClosenessWeight = 0.2;
 
+// Weight of the end's points (with the closeness above) beside the change in the chance of winning
+// in the game value: where the game is decided (a lead the table puts at a certain win or loss)
+// every shot is worth the same chance, and without it the search would play at random there and
+// give points away; small enough that a choice the chance of winning tells apart by more than a
+// few hundredths is unchanged.
+inline constexpr double kGamePointsWeight = 0.02;
+
 // The stones of `side` near the tee against the other side's in `state`: each stone within 2 m of
 // the tee counts 1 - distance / 2, positive for `side` and negative for the other.
 double Closeness(const CurlingGameState& state, int side);
@@ -43,7 +50,8 @@ double Closeness(const CurlingGameState& state, int side);
 // where the look-ahead stopped: its running score then counts as the end's score, and
 // kClosenessWeight * Closeness is added in points, or in probability at the table's slope there):
 // the change in the probability of winning the game (kGame, relative to the value of the end
-// being blank) or the end's points for that side (kPoints).
+// being blank; plus kGamePointsWeight times the points) or the end's points for that side
+// (kPoints).
 double OutcomeValue(const CurlingGameState& before, const CurlingGameState& closed,
                     StrongObjective objective);
 

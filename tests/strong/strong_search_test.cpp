@@ -63,10 +63,23 @@ TEST(GameValue, AWonGameIsWorthOneAndALostOneZero) {
   before.endScores[0] = 1;
   CurlingGameState closed = before;
   closed.endScores[9] = -2;
-  EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kGame), 1.0);
+  EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kGame),
+                   1.0 + 2 * kGamePointsWeight);
   closed.endScores[9] = -1;
-  EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kGame), 0.5);
+  EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kGame), 0.5 + kGamePointsWeight);
   EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kPoints), 1.0);
+
+  // Eight points up before the last end the game is won whatever the end gives, and the points
+  // still order the outcomes: two scored, then a blank end, then a steal against.
+  before.endScores[0] = -8;
+  double previous = 1.0;
+  for (const int score : {-2, 0, 1}) {
+    closed = before;
+    closed.endScores[9] = score;
+    const double value = OutcomeValue(before, closed, StrongObjective::kGame);
+    EXPECT_LT(value, previous) << score;
+    previous = value;
+  }
 }
 
 // The last shot of an end: side 1 throws, one side-0 stone lies on the tee.
