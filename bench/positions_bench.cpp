@@ -67,8 +67,7 @@ struct Options {
   std::fprintf(stderr,
                "positions_bench: %s\nusage: positions_bench [--a NAME] [--b NAME] [--think-ms MS] "
                "[--a-think-ms MS] [--playouts N] [--positions N] [--shots LO-HI] [--samples K] "
-               "[--continuation P] [--jobs J] "
-               "RECORD...\n",
+               "[--continuation P] [--jobs J] RECORD...\n",
                why);
   std::exit(2);
 }
