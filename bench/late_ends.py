@@ -15,7 +15,8 @@ import sys
 GROUPS = ("behind by 3 or more", "close", "ahead by 3 or more")
 
 
-def main(paths):
+def late_ends(paths):
+    """A's finished 10-end games by group: (A's final margin, A's points in ends 9 and 10)."""
     rows = {g: [] for g in GROUPS}
     for path in paths:
         with open(path, encoding="utf-8") as f:
@@ -23,11 +24,17 @@ def main(paths):
                 game = json.loads(line)
                 if game.get("type") != "game" or len(game.get("end_scores", [])) != 10:
                     continue
+                # End scores are positive for side 0; "sides" names the engine of each side.
                 sign = 1 if game["sides"][0] == "A" else -1
                 scores = [sign * s for s in game["end_scores"]]
                 lead = sum(scores[:8])
                 group = GROUPS[0] if lead <= -3 else GROUPS[2] if lead >= 3 else GROUPS[1]
                 rows[group].append((lead + scores[8] + scores[9], scores[8] + scores[9]))
+    return rows
+
+
+def main(paths):
+    rows = late_ends(paths)
     for group in GROUPS:
         games = rows[group]
         if not games:
