@@ -9,7 +9,7 @@ late_ends = importlib.util.module_from_spec(spec)
 spec.loader.exec_module(late_ends)
 
 
-def test_groups_by_a_s_lead_whichever_side_a_plays(tmp_path):
+def test_groups_by_a_s_lead_whichever_side_a_plays(tmp_path, capsys):
     games = [
         # A is side 0, 4 up after eight ends, then gives up 1 and 2: still wins by 1.
         (["A", "B"], [1, 1, 1, 1, 0, 0, 0, 0, -1, -2], "ahead by 3 or more", (1, -3)),
@@ -30,3 +30,6 @@ def test_groups_by_a_s_lead_whichever_side_a_plays(tmp_path):
     for _, _, group, row in games:
         expected[group].append(row)
     assert rows == expected  # the unfinished 2-end game is left out
+    # A's points in ends 1 to 8 are 4, 3, -3 and 0: an eighth of that a game, +0.125 an end.
+    late_ends.main([str(record)])
+    assert "ends 1-8: +0.125 " in capsys.readouterr().out.splitlines()[-1]
