@@ -17,8 +17,9 @@ enum class StrongObjective { kGame, kPoints };
 // Where "Strong" looks ahead: from shot kFullLookAheadFrom of an end (its last three shots) every
 // sample is played to the end of the end by the greedy policy, so the value is that of the end's
 // outcome; before it the other side's greedy reply is played (kMidEndLookAhead shots) and the
-// running score then, with a small weight for the stones near the tee (Closeness), stands for the
-// end's score: whether a shot leaves the other side an easy answer counts, at a tenth of the
+// position then is valued as OutcomeValue says (the end's expected score learned from recorded
+// games, or in the last ends the running score with a small weight for the stones near the tee):
+// whether a shot leaves the other side an easy answer counts, at a tenth of the
 // samples of no look-ahead. Two greedy shots (the reply and ours) did no better than none in
 // matches against "Primitive", and left a twentieth of the samples: a mid-end choice among thirty
 // releases then rested on a few dozen each.
@@ -32,18 +33,19 @@ int LookAheadShots(const CurlingGameState& state);
 // before them it plays for the points of the end.
 inline constexpr int kGameValueEnds = 2;
 
-// Weight of Closeness in the value of a position whose end goes on, in points.
+// Weight of Closeness in the game value of a position whose end goes on, in points.
 inline constexpr double kClosenessWeight = 0.2;
 
 // The stones of `side` near the tee against the other side's in `state`: each stone within 2 m of
 // the tee counts 1 - distance / 2, positive for `side` and negative for the other.
 double Closeness(const CurlingGameState& state, int side);
 
-// The value for the side to move in `before` of `closed`, a state whose end has just closed (or
-// where the look-ahead stopped: its running score then counts as the end's score, and
-// kClosenessWeight * Closeness is added in points, or in probability at the table's slope there):
-// the change in the probability of winning the game (kGame, relative to the value of the end
-// being blank) or the end's points for that side (kPoints).
+// The value for the side to move in `before` of `closed`, a state whose end has just closed or
+// where the look-ahead stopped: the end's points for that side (kPoints; where the end goes on,
+// the end's expected score learned from recorded games, ExpectedEndScore), or the change in the
+// probability of winning the game (kGame, relative to the value of the end being blank; where the
+// end goes on, its running score counts as the end's score and kClosenessWeight * Closeness is
+// added at the table's slope there).
 double OutcomeValue(const CurlingGameState& before, const CurlingGameState& closed,
                     StrongObjective objective);
 
