@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "curling/position_analysis.h"
+#include "search/end_value.h"
 #include "search/game_value.h"
 #include "search/playout.h"
 #include "search/rollout_policy.h"
@@ -125,8 +126,10 @@ double OutcomeValue(const CurlingGameState& before, const CurlingGameState& clos
   const int side = before.SideByte() != 0 ? 1 : 0;
   const int points = EndScoreFor(before, closed, side);
   const bool goesOn = closed.shotNumber != 0 && closed.endNumber == before.endNumber;
+  if (objective == StrongObjective::kPoints) {
+    return goesOn ? ExpectedEndScore(closed, side) : points;
+  }
   const double extra = goesOn ? kClosenessWeight * Closeness(closed, side) : 0.0;
-  if (objective == StrongObjective::kPoints) return points + extra;
   const int endsLeft = kEndSlots - std::clamp(before.endNumber, 0, kEndSlots - 1) - 1;
   const int lead = LeadOf(before, side);
   const bool hammerNow = HammerSide(before) == side;

@@ -17,8 +17,9 @@ enum class StrongObjective { kGame, kPoints };
 // Where "Strong" looks ahead: from shot kFullLookAheadFrom of an end (its last three shots) every
 // sample is played to the end of the end by the greedy policy, so the value is that of the end's
 // outcome; before it the other side's greedy reply is played (kMidEndLookAhead shots) and the
-// running score then, with a small weight for the stones near the tee (Closeness), stands for the
-// end's score: whether a shot leaves the other side an easy answer counts, at a tenth of the
+// position then is valued as OutcomeValue says (the end's expected score learned from recorded
+// games, or in the last ends the running score with a small weight for the stones near the tee):
+// whether a shot leaves the other side an easy answer counts, at a tenth of the
 // samples of no look-ahead. Two greedy shots (the reply and ours) did no better than none in
 // matches against "Primitive", and left a twentieth of the samples: a mid-end choice among thirty
 // releases then rested on a few dozen each.
@@ -32,7 +33,7 @@ int LookAheadShots(const CurlingGameState& state);
 // before them it plays for the points of the end.
 inline constexpr int kGameValueEnds = 2;
 
-// Weight of Closeness in the value of a position whose end goes on, in points.
+// Weight of Closeness in the game value of a position whose end goes on, in points.
 inline constexpr double kClosenessWeight = 0.2;
 
 // Weight of the end's points (with the closeness above) beside the change in the chance of winning
@@ -46,25 +47,25 @@ inline constexpr double kGamePointsWeight = 0.02;
 // the tee counts 1 - distance / 2, positive for `side` and negative for the other.
 double Closeness(const CurlingGameState& state, int side);
 
-// The value for the side to move in `before` of `closed`, a state whose end has just closed (or
-// where the look-ahead stopped: its running score then counts as the end's score, and
-// kClosenessWeight * Closeness is added in points, or in probability at the table's slope there):
-// the change in the probability of winning the game (kGame, relative to the value of the end
-// being blank; plus kGamePointsWeight times the points) or the end's points for that side
-// (kPoints).
+// The value for the side to move in `before` of `closed`, a state whose end has just closed or
+// where the look-ahead stopped: the end's points for that side (kPoints; where the end goes on,
+// the end's expected score learned from recorded games, ExpectedEndScore), or the change in the
+// probability of winning the game (kGame, relative to the value of the end being blank, plus
+// kGamePointsWeight times the points; where the end goes on, its running score counts as the
+// end's score and kClosenessWeight * Closeness is added at the table's slope there).
 double OutcomeValue(const CurlingGameState& before, const CurlingGameState& closed,
                     StrongObjective objective);
 
-// The root releases of the "Strong" search for `state`: the shot families' candidates, then draws
-// to a grid of targets in and in front of the house and hits on every stone in or near the house
-// at powers 3, 5, 8 and 16, each with both curls; then screened: each played once without noise
-// and valued by ScreenValue, the 32 best kept. The families' diagnostics go to `log`.
 // A quick static value of `after`, one shot after `before`, for the side that played it: ten
 // times the running score, plus for each stone near the house its closeness to the tee (up to 1,
 // positive for the mover's stones and negative for the other side's), and 0.3 for a guard of the
 // mover's in front of the house before shot 12.
 double ScreenValue(const CurlingGameState& before, const CurlingGameState& after);
 
+// The root releases of the "Strong" search for `state`: the shot families' candidates, then draws
+// to a grid of targets in and in front of the house and hits on every stone in or near the house
+// at powers 3, 5, 8 and 16, each with both curls; then screened: each played once without noise
+// and valued by ScreenValue, the 32 best kept. The families' diagnostics go to `log`.
 KernelBandit StrongRootArms(const CurlingGameState& state, std::ostream& log);
 
 // One sample of a release from `state`: the shot with noise 0.3 (its seed from `rng`), then, if

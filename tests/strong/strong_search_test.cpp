@@ -61,7 +61,9 @@ TEST(GameValue, AWonGameIsWorthOneAndALostOneZero) {
   before.shotNumber = 15;
   before.sideToMove = true;
   before.endScores[0] = 1;
-  CurlingGameState closed = before;
+  CurlingGameState closed = before;  // the end closed: the game is over
+  closed.shotNumber = 0;
+  closed.endNumber = 10;
   closed.endScores[9] = -2;
   EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kGame),
                    1.0 + 2 * kGamePointsWeight);

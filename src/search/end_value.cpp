@@ -1,0 +1,102 @@
+#include "search/end_value.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "curling/position_analysis.h"
+#include "search/end_value_data.h"
+#include "shots/shot_families.h"
+
+namespace Curling {
+
+namespace {
+
+// A stone counts when it touches the house.
+constexpr float kCountingRadius = static_cast<float>(kHouseRadius) + 0.145f;
+
+struct Placed {
+  float distance;
+  bool hammer;
+};
+
+}  // namespace
+
+EndFeatures EndFeaturesOf(const CurlingGameState& state) {
+  EndFeatures f{};
+  f[kConstant] = 1.0;
+  std::array<Placed, kStones> placed{};
+  std::size_t count = 0;
+  for (int slot = 0; slot < kStones; ++slot) {
+    const StonePosition& stone = state.stones[slot];
+    if (!InPlay(stone)) continue;
+    const float distance = DistanceToTee(stone.x, stone.y);
+    const bool hammer = slot % 2 == 1;
+    placed[count++] = Placed{distance, hammer};
+    const std::size_t side = hammer ? 0 : 1;
+    f[kHammerCloseness + side] += std::max(0.0, 1.0 - distance / 2.0);
+    if (distance <= kCountingRadius) f[kHammerInHouse + side] += 1.0;
+    if (distance > 2.0f && stone.y > kTeeY && stone.y < kTeeY + 5.0 &&
+        std::abs(stone.x - kTeeX) < 1.0) {
+      f[kHammerGuards + side] += 1.0;
+    }
+  }
+  std::sort(placed.begin(), placed.begin() + static_cast<std::ptrdiff_t>(count),
+            [](const Placed& a, const Placed& b) { return a.distance < b.distance; });
+  if (count > 0 && placed[0].distance <= kCountingRadius) {
+    const bool owner = placed[0].hammer;
+    int counting = 0;
+    while (counting < static_cast<int>(count) && placed[counting].hammer == owner &&
+           placed[counting].distance <= kCountingRadius) {
+      ++counting;
+    }
+    f[kRunningScore] = owner ? counting : -counting;
+    f[kShotStone] = owner ? 1.0 : -1.0;
+  }
+  return f;
+}
+
+double ExpectedEndScore(const CurlingGameState& state, int side) {
+  const int played = std::clamp(static_cast<int>(state.shotNumber), 1, kShotsPerEnd - 1);
+  const EndFeatures f = EndFeaturesOf(state);
+  const auto& weights = kEndValueWeights[static_cast<std::size_t>(played)];
+  double value = 0.0;
+  for (std::size_t i = 0; i < kEndFeatureCount; ++i) value += weights[i] * f[i];
+  // The side to move throws the next slot; the hammer throws the odd ones.
+  const int toMove = state.SideByte() != 0 ? 1 : 0;
+  const int hammer = state.shotNumber % 2 == 1 ? toMove : 1 - toMove;
+  return side == hammer ? value : -value;
+}
+
+EndFeatures FitEndWeights(const std::vector<FitRow>& rows, double ridge) {
+  constexpr std::size_t n = kEndFeatureCount;
+  // The normal equations (X'X + ridge I') w = X'y, solved by Gaussian elimination with pivoting.
+  std::array<std::array<double, n + 1>, n> m{};
+  for (const FitRow& row : rows) {
+    for (std::size_t i = 0; i < n; ++i) {
+      for (std::size_t j = 0; j < n; ++j) m[i][j] += row.x[i] * row.x[j];
+      m[i][n] += row.x[i] * row.y;
+    }
+  }
+  for (std::size_t i = 1; i < n; ++i) m[i][i] += ridge;
+  for (std::size_t col = 0; col < n; ++col) {
+    std::size_t pivot = col;
+    for (std::size_t r = col + 1; r < n; ++r) {
+      if (std::abs(m[r][col]) > std::abs(m[pivot][col])) pivot = r;
+    }
+    std::swap(m[col], m[pivot]);
+    if (std::abs(m[col][col]) < 1e-12) continue;  // a feature never seen: its weight stays 0
+    for (std::size_t r = 0; r < n; ++r) {
+      if (r == col) continue;
+      const double factor = m[r][col] / m[col][col];
+      for (std::size_t c = col; c <= n; ++c) m[r][c] -= factor * m[col][c];
+    }
+  }
+  EndFeatures w{};
+  for (std::size_t i = 0; i < n; ++i) {
+    w[i] = std::abs(m[i][i]) < 1e-12 ? 0.0 : m[i][n] / m[i][i];
+  }
+  return w;
+}
+
+}  // namespace Curling
