@@ -59,8 +59,15 @@ int main(int argc, char** argv) {
           ++ends;
           for (int shot = 0; shot + 1 < Curling::kShotsPerEnd; ++shot) {
             if (bySlot[shot] == nullptr) continue;
+            // The state after the shot as the search sees it: the stones, the end's running
+            // score (positive for side 0) and the other side to move.
+            const Match::ShotEvent& event = *bySlot[shot];
             Curling::CurlingGameState state;
-            *state.Record() = bySlot[shot]->after;
+            *state.Record() = event.after;
+            state.shotNumber = static_cast<decltype(state.shotNumber)>(shot + 1);
+            state.endNumber = 0;
+            state.endScores[0] = event.runningScore;
+            state.sideToMove = event.side == 0;
             rows[shot + 1].push_back(Curling::FitRow{Curling::EndFeaturesOf(state), score});
           }
         }

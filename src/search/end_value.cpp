@@ -15,25 +15,23 @@ namespace {
 // A stone counts when it touches the house.
 constexpr float kCountingRadius = static_cast<float>(kHouseRadius) + 0.145f;
 
-struct Placed {
-  float distance;
-  bool hammer;
-};
+// The side with the hammer in an end going on: the side to move throws the next slot, and the
+// hammer throws the odd ones.
+int HammerOf(const CurlingGameState& state) {
+  const int toMove = state.SideByte() != 0 ? 1 : 0;
+  return state.shotNumber % 2 == 1 ? toMove : 1 - toMove;
+}
 
 }  // namespace
 
 EndFeatures EndFeaturesOf(const CurlingGameState& state) {
   EndFeatures f{};
   f[kConstant] = 1.0;
-  std::array<Placed, kStones> placed{};
-  std::size_t count = 0;
   for (int slot = 0; slot < kStones; ++slot) {
     const StonePosition& stone = state.stones[slot];
     if (!InPlay(stone)) continue;
     const float distance = DistanceToTee(stone.x, stone.y);
-    const bool hammer = slot % 2 == 1;
-    placed[count++] = Placed{distance, hammer};
-    const std::size_t side = hammer ? 0 : 1;
+    const std::size_t side = slot % 2 == 1 ? 0 : 1;  // 0: the hammer's stone
     f[kHammerCloseness + side] += std::max(0.0, 1.0 - distance / 2.0);
     if (distance <= kCountingRadius) f[kHammerInHouse + side] += 1.0;
     if (distance > 2.0f && stone.y > kTeeY && stone.y < kTeeY + 5.0 &&
@@ -41,18 +39,12 @@ EndFeatures EndFeaturesOf(const CurlingGameState& state) {
       f[kHammerGuards + side] += 1.0;
     }
   }
-  std::sort(placed.begin(), placed.begin() + static_cast<std::ptrdiff_t>(count),
-            [](const Placed& a, const Placed& b) { return a.distance < b.distance; });
-  if (count > 0 && placed[0].distance <= kCountingRadius) {
-    const bool owner = placed[0].hammer;
-    int counting = 0;
-    while (counting < static_cast<int>(count) && placed[counting].hammer == owner &&
-           placed[counting].distance <= kCountingRadius) {
-      ++counting;
-    }
-    f[kRunningScore] = owner ? counting : -counting;
-    f[kShotStone] = owner ? 1.0 : -1.0;
-  }
+  // The running score the simulator keeps in the record (positive for side 0); whoever scores
+  // holds the shot stone.
+  const int slot = std::clamp(static_cast<int>(state.endNumber), 0, kEndSlots - 1);
+  const int score = HammerOf(state) == 0 ? state.endScores[slot] : -state.endScores[slot];
+  f[kRunningScore] = score;
+  f[kShotStone] = (score > 0) - (score < 0);
   return f;
 }
 
@@ -62,10 +54,7 @@ double ExpectedEndScore(const CurlingGameState& state, int side) {
   const auto& weights = kEndValueWeights[static_cast<std::size_t>(played)];
   double value = 0.0;
   for (std::size_t i = 0; i < kEndFeatureCount; ++i) value += weights[i] * f[i];
-  // The side to move throws the next slot; the hammer throws the odd ones.
-  const int toMove = state.SideByte() != 0 ? 1 : 0;
-  const int hammer = state.shotNumber % 2 == 1 ? toMove : 1 - toMove;
-  return side == hammer ? value : -value;
+  return side == HammerOf(state) ? value : -value;
 }
 
 EndFeatures FitEndWeights(const std::vector<FitRow>& rows, double ridge) {

@@ -28,7 +28,8 @@ enum EndFeature : std::size_t {
 };
 using EndFeatures = std::array<double, kEndFeatureCount>;
 
-// The features of `state`, an end with shots still to play.
+// The features of `state`, an end with shots still to play; the running score and the shot
+// stone's owner come from the running score the simulator keeps in the record.
 EndFeatures EndFeaturesOf(const CurlingGameState& state);
 
 // The expected score of the end `state` is in, for `side`: the learned weights of its number of

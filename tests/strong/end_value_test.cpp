@@ -15,28 +15,34 @@ StonePosition At(double across, double along) {
 }
 
 TEST(EndValue, FeaturesSeeTheStonesFromTheHammersSide) {
-  // Odd slots are the hammer's stones.
+  // Side 0 to move at shot 8: side 1 has the hammer and the odd slots. `score` is the running
+  // score the simulator keeps, positive for side 0.
   struct Case {
     const char* name;
     std::vector<std::pair<int, StonePosition>> stones;
+    int score;
     EndFeatures expected;
   };
   const Case cases[] = {
-      {"empty sheet", {}, {1, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"empty sheet", {}, 0, {1, 0, 0, 0, 0, 0, 0, 0, 0}},
       {"hammer on the button, other side 1 m back",
        {{1, At(0, 0)}, {0, At(0, -1)}},
+       -1,
        {1, 1, 1, 0.5, 1, 1, 0, 0, 1}},
       {"two of the other side's count, the hammer's third",
        {{0, At(0.2, 0)}, {2, At(-0.4, 0)}, {1, At(0, 1.0)}, {3, At(1.0, 3.0)}},
+       2,
        {1, -2, 0.5, 0.9 + 0.8, 1, 2, 0, 0, -1}},
       {"a centre guard each, and a corner guard that is none",
        {{0, At(0.5, 3.0)}, {1, At(-0.9, 2.5)}, {2, At(1.5, 3.0)}},
+       0,
        {1, 0, 0, 0, 0, 0, 1, 1, 0}},
-      {"behind the tee is no guard", {{1, At(0, -3.0)}}, {1, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"behind the tee is no guard", {{1, At(0, -3.0)}}, 0, {1, 0, 0, 0, 0, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     CurlingGameState state;
     state.shotNumber = 8;
+    state.endScores[0] = c.score;
     for (const auto& [slot, stone] : c.stones) state.stones[slot] = stone;
     const EndFeatures f = EndFeaturesOf(state);
     for (std::size_t i = 0; i < kEndFeatureCount; ++i) {
@@ -51,6 +57,7 @@ TEST(EndValue, IsForTheSideAskedAndTheHammerOwnsTheOddSlots) {
   state.shotNumber = 15;
   state.sideToMove = true;
   state.stones[1] = At(0, 0);
+  state.endScores[0] = -1;
   const double hammer = ExpectedEndScore(state, 1);
   EXPECT_GT(hammer, 1.0);
   EXPECT_DOUBLE_EQ(ExpectedEndScore(state, 0), -hammer);
@@ -61,6 +68,7 @@ TEST(EndValue, IsForTheSideAskedAndTheHammerOwnsTheOddSlots) {
   // The other side's stone there instead is worth less to the hammer.
   state.stones[1] = StonePosition{};
   state.stones[0] = At(0, 0);
+  state.endScores[0] = 1;
   EXPECT_LT(ExpectedEndScore(state, 1), hammer - 1.0);
 }
 
