@@ -15,14 +15,12 @@ namespace {
 // A stone counts when it touches the house.
 constexpr float kCountingRadius = static_cast<float>(kHouseRadius) + 0.145f;
 
-// The side with the hammer in an end going on: the side to move throws the next slot, and the
-// hammer throws the odd ones.
-int HammerOf(const CurlingGameState& state) {
+}  // namespace
+
+int HammerSide(const CurlingGameState& state) {
   const int toMove = state.SideByte() != 0 ? 1 : 0;
   return state.shotNumber % 2 == 1 ? toMove : 1 - toMove;
 }
-
-}  // namespace
 
 EndFeatures EndFeaturesOf(const CurlingGameState& state) {
   EndFeatures f{};
@@ -42,7 +40,7 @@ EndFeatures EndFeaturesOf(const CurlingGameState& state) {
   // The running score the simulator keeps in the record (positive for side 0); whoever scores
   // holds the shot stone.
   const int slot = std::clamp(static_cast<int>(state.endNumber), 0, kEndSlots - 1);
-  const int score = HammerOf(state) == 0 ? state.endScores[slot] : -state.endScores[slot];
+  const int score = HammerSide(state) == 0 ? state.endScores[slot] : -state.endScores[slot];
   f[kRunningScore] = score;
   f[kShotStone] = (score > 0) - (score < 0);
   return f;
@@ -54,7 +52,7 @@ double ExpectedEndScore(const CurlingGameState& state, int side) {
   const auto& weights = kEndValueWeights[static_cast<std::size_t>(played)];
   double value = 0.0;
   for (std::size_t i = 0; i < kEndFeatureCount; ++i) value += weights[i] * f[i];
-  return side == HammerOf(state) ? value : -value;
+  return side == HammerSide(state) ? value : -value;
 }
 
 EndFeatures FitEndWeights(const std::vector<FitRow>& rows, double ridge) {

@@ -28,6 +28,10 @@ enum EndFeature : std::size_t {
 };
 using EndFeatures = std::array<double, kEndFeatureCount>;
 
+// The side that throws the last shot of the end `state` is in: the side to move throws the next
+// slot, and the hammer throws the odd ones.
+int HammerSide(const CurlingGameState& state);
+
 // The features of `state`, an end with shots still to play; the running score and the shot
 // stone's owner come from the running score the simulator keeps in the record.
 EndFeatures EndFeaturesOf(const CurlingGameState& state);

@@ -49,12 +49,6 @@ constexpr std::uint64_t kRefineEvery = 96;
 constexpr std::size_t kRefineLeaders = 3;
 constexpr std::size_t kMaxRefinedArms = 240;
 
-// The side that throws the last shot of the end `state` is in.
-int HammerSide(const CurlingGameState& state) {
-  const int toMove = state.SideByte() != 0 ? 1 : 0;
-  return state.shotNumber % 2 == 1 ? toMove : 1 - toMove;
-}
-
 void AddDraw(std::vector<Proposal>& list, double x, double y, bool curl, const char* label) {
   ShotVelocity release{};
   if (CreateShot(ShotTarget{static_cast<float>(x), static_cast<float>(y), curl}, &release) == 0) {
