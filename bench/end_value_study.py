@@ -83,15 +83,20 @@ def richer(stones, score):
     return present(stones, score) + guarded + open_[1:] + corner + nearest + owners
 
 
-def held_out_r2(x, y, half):
-    """R squared of the ridge fit of one half, scored on the other, both ways."""
+def fit(x, y):
+    """The weights of the least-squares fit of y to the rows of x, with tools/end_value's ridge on
+    all but the constant (the first column)."""
     ridge = RIDGE * np.eye(x.shape[1])
-    ridge[0, 0] = 0.0  # the constant is not held down
+    ridge[0, 0] = 0.0
+    return np.linalg.solve(x.T @ x + ridge, x.T @ y)
+
+
+def held_out_r2(x, y, half):
+    """R squared of the fit of one half, scored on the other, both ways."""
     sse = 0.0
     for fold in (0, 1):
         train, test = half != fold, half == fold
-        w = np.linalg.solve(x[train].T @ x[train] + ridge, x[train].T @ y[train])
-        sse += float(((x[test] @ w - y[test]) ** 2).sum())
+        sse += float(((x[test] @ fit(x[train], y[train]) - y[test]) ** 2).sum())
     return 1.0 - sse / float(((y - y.mean()) ** 2).sum())
 
 

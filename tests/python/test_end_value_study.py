@@ -1,38 +1,44 @@
 """bench/end_value_study.py: finished ends read from the hammer's side, and the held-out fit."""
 import importlib.util
-import json
+import os
 import pathlib
+import re
+import subprocess
+
+import numpy as np
 
 BENCH = pathlib.Path(__file__).resolve().parents[2] / "bench" / "end_value_study.py"
 spec = importlib.util.spec_from_file_location("end_value_study", BENCH)
 study = importlib.util.module_from_spec(spec)
 spec.loader.exec_module(study)
 
-EMPTY = [[0.0, 0.0]] * 16
+
+def test_the_held_out_fit_explains_a_linear_score_and_not_noise():
+    rng = np.random.default_rng(1)
+    x = np.c_[np.ones(200), rng.normal(size=(200, 3))]
+    half = np.arange(200) % 2
+    assert study.held_out_r2(x, x @ np.array([0.5, 1.0, -2.0, 0.3]), half) > 0.99
+    assert study.held_out_r2(x, rng.normal(size=200), half) < 0.02
 
 
-def test_the_running_score_before_the_last_shot_predicts_an_end_decided_by_it(tmp_path):
-    # Each end's score is fixed after shot 15 and the last shot changes nothing; before shot 15
-    # every position is the same. Ends alternate the hammer's side and record the running score
-    # for side 0, so a reading that forgets to turn it round for side 1 predicts nothing.
-    lines = [{"type": "match", "seed": 1}]
-    for end in range(80):
-        hammer, score = end % 2, (end * 7) % 5 - 2
-        for shot in range(1, 17):
-            running = (score if hammer == 0 else -score) if shot >= 15 else 0
-            lines.append({"type": "shot", "game": 1, "end": end, "shot": shot,
-                          "side": hammer if shot % 2 == 0 else 1 - hammer,
-                          "engine": "A" if hammer == 0 else "B", "after": EMPTY,
-                          "running_score": running})
-    # An end left unfinished is not read.
-    lines += [{"type": "shot", "game": 2, "end": 1, "shot": s, "side": s % 2, "engine": "A",
-               "after": EMPTY, "running_score": 1} for s in range(1, 11)]
-    record = tmp_path / "record.jsonl"
-    record.write_text("".join(json.dumps(line) + "\n" for line in lines))
-
+def test_the_study_reads_the_features_the_search_is_fitted_on(tmp_path):
+    # A short match of two seeded engines, fitted on all its ends by tools/end_value and by the
+    # study's own reading of the record: the same weights, so the study's present features are
+    # the search's.
+    record = tmp_path / "match.jsonl"
+    engine = os.environ["CURLING_ENGINE"]
+    subprocess.run([os.environ["CURLING_MATCH"], "--games", "2", "--ends", "4", "--seed", "3",
+                    "--record", str(record), f"{engine} --playouts 300 --seed 5",
+                    f"{engine} --search strong --playouts 300 --seed 6"],
+                   check=True, capture_output=True)
+    printed = subprocess.run([os.environ["CURLING_END_VALUE"], str(record)], check=True,
+                             capture_output=True, text=True).stdout
+    weights = [[float(w) for w in re.findall(r"[-+]\d+\.\d+", line.split("//")[0])]
+               for line in printed.splitlines() if line.rstrip().endswith("positions")]
     ends = study.ends_of([str(record)])
-    assert len(ends) == 80
-    assert [e[0] for e in ends[:5]] == [-2, 0, 2, -1, 1]
-    rows = study.study(ends)
-    assert all(r > 0.99 for r in rows[14][:2])  # after shot 15: present and richer
-    assert all(abs(r) < 0.05 for row in rows[:14] for r in row[:2])
+    assert len(ends) == 8
+    y = np.array([e[0] for e in ends], dtype=float)
+    for k in range(15):
+        x = np.array([study.present(*e[2][k]) for e in ends], dtype=float)
+        np.testing.assert_allclose(study.fit(x, y), weights[k + 1], atol=2e-4,
+                                   err_msg=f"{k + 1} played")
