@@ -31,8 +31,8 @@ RIDGE = 1.0  # as tools/end_value
 
 
 def ends_of(paths):
-    """Finished ends: (final score for the hammer, A holds the hammer, [(stones, running score)
-    after shots 1 to 15, the score for the hammer])."""
+    """The finished ends, each as (its score for the hammer, whether engine A holds the hammer,
+    the stones and the running score for the hammer after each of shots 1 to 15)."""
     ends = []
     for path in paths:
         shots = {}
@@ -65,6 +65,7 @@ def present(stones, score):
 
 
 def richer(stones, score):
+    """The present features and the richer set's extra ones (see above)."""
     in_play = [(x, y, 0 if slot % 2 == 1 else 1)
                for slot, (x, y) in enumerate(stones) if x > 0 or y > 0]
     guarded, open_, corner, nearest = [0, 0], [0, 0], [0, 0], [2.5, 2.5]
