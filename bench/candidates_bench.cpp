@@ -12,7 +12,7 @@
 
 #include "curling/game_state.h"
 #include "null_buffer.h"
-#include "search/tree.h"
+#include "search/tree/tree.h"
 #include "shots/candidate_list.h"
 #include "shots/random.h"
 

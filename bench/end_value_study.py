@@ -7,7 +7,7 @@ the other, both ways, and prints per shot played the share of the variance of th
 score (for the side with the hammer) that the fit explains held out (R squared; 0 is no better than
 the mean, below 0 worse) for three sets of features:
 
-- present: the search's nine (EndFeaturesOf in src/search/end_value.cpp);
+- present: the search's nine (EndFeaturesOf in src/search/eval/end_value.cpp);
 - richer: those plus, for each side, its stones in the house with a stone in front of them
   (guarded) and without (the other side's only), its guards off the centre line (corner guards)
   and its nearest stone's distance to the tee, and the owners of the second to fourth stones;
@@ -16,7 +16,7 @@ the mean, below 0 worse) for three sets of features:
 A feature set that explains no more held out than the present one would not value the middle of the
 end better, however well it fits the ends it was fitted to.
 
-    /usr/bin/python3 bench/end_value_study.py RECORD...
+    PYTHONPATH=build/release/python /usr/bin/python3 bench/end_value_study.py RECORD...
 """
 
 import json
@@ -25,8 +25,10 @@ import sys
 
 import numpy as np
 
-TEE_X, TEE_Y = 2.375, 4.88
-COUNTING = 1.83 + 0.145  # a stone counts when it touches the house
+import curling_sim as cs
+
+TEE_X, TEE_Y = cs.TEE_X, cs.TEE_Y
+COUNTING = cs.HOUSE_RADIUS + cs.STONE_RADIUS  # a stone counts when it touches the house
 RIDGE = 1.0  # as tools/end_value
 
 
@@ -51,17 +53,14 @@ def ends_of(paths):
 
 
 def present(stones, score):
-    """The search's features, from the hammer's side (it throws the odd slots)."""
-    f = [1.0, score, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, float((score > 0) - (score < 0))]
-    for slot, (x, y) in enumerate(stones):
-        if x <= 0 and y <= 0:
-            continue  # out of play
-        d = math.hypot(x - TEE_X, y - TEE_Y)
-        side = 0 if slot % 2 == 1 else 1
-        f[2 + side] += max(0.0, 1.0 - d / 2.0)
-        f[4 + side] += d <= COUNTING
-        f[6 + side] += d > 2.0 and TEE_Y < y < TEE_Y + 5.0 and abs(x - TEE_X) < 1.0
-    return f
+    """The search's features, computed by the engine's own function (curling_sim.end_features):
+    the stones after a shot and the running score for the hammer, put in a state whose side 0 holds
+    the hammer (it throws the odd slots: shot 1, side 0 to move)."""
+    state = np.zeros((), dtype=cs.STATE_DTYPE)
+    state["shot_number"] = 1
+    state["end_scores"][0] = score
+    state["stones"] = stones
+    return [float(v) for v in cs.end_features(state)[0]]
 
 
 def richer(stones, score):

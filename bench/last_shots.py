@@ -22,7 +22,7 @@ import numpy as np
 
 import curling_sim as cs
 
-TEE_X, TEE_Y = 2.375, 4.88
+TEE_X, TEE_Y = cs.TEE_X, cs.TEE_Y
 
 
 def mean_points(state, shots, seeds, sign, end_slot):

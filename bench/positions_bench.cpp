@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <random>
 #include <string>
@@ -36,11 +37,10 @@
 #include "curling/game_state.h"
 #include "null_buffer.h"
 #include "record_reader.h"
-#include "search/playout.h"
-#include "search/rollout_policy.h"
-#include "search/search_config.h"
-#include "search/search_driver.h"
-#include "search/strong_search.h"
+#include "search/core/search_config.h"
+#include "search/search_registry.h"
+#include "search/strong/rollout_policy.h"
+#include "search/tree/playout.h"
 #include "shots/random.h"
 #include "stats.h"
 
@@ -119,15 +119,23 @@ Options Parse(int argc, char** argv) {
   return o;
 }
 
-Curling::SearchResult Strong(const CurlingGameState& s, const Curling::SearchConfig& c) {
-  return Curling::StrongSearchFor(s, c, Curling::StrongObjective::kPoints);
+Curling::SearchDriver Driver(const std::string& name) {
+  const Curling::SearchEntry* entry = Curling::FindSearch(name);
+  if (entry == nullptr) Usage("searches are Primitive, UCT and Strong");
+  return entry->driver;
 }
 
-Curling::SearchDriver Driver(const std::string& name) {
-  if (name == "Primitive") return Curling::PrimitiveSearch;
-  if (name == "UCT") return Curling::UCTSearch;
-  if (name == "Strong") return Strong;
-  Usage("searches are Primitive, UCT and Strong");
+// A search's configuration here: one seeded worker, playing for the end's points (what the
+// positions are valued by).
+Curling::SearchConfig PointsConfig(std::ostream& log, std::int64_t limitMs,
+                                   std::optional<std::uint32_t> playouts) {
+  Curling::SearchConfig config{log};
+  config.settings.limitMs = limitMs;
+  config.settings.playoutLimit = playouts;
+  config.settings.workers = 1;
+  config.settings.seeded = true;
+  config.objective = Curling::Objective::kPoints;
+  return config;
 }
 
 // The shots of the records' finished games in the range of shots, as positions before the shot.
@@ -166,12 +174,10 @@ CurlingGameState Continue(CurlingGameState state, int samplesPerShot, std::uint3
   if (samplesPerShot == 0) return Curling::PlayOutEnd(state, rng);
   while (state.shotNumber != 0) {
     Curling::SeedProcessGenerator(rng());
-    Curling::SearchConfig config{log};
-    config.workers = 1;
-    config.seeded = true;
-    config.playoutLimit = static_cast<std::uint32_t>(samplesPerShot);
-    config.limitMs = 600000;
-    const ShotVelocity release = Strong(state, config).best.shot.velocity;
+    const Curling::SearchConfig config =
+        PointsConfig(log, 600000, static_cast<std::uint32_t>(samplesPerShot));
+    const ShotVelocity release =
+        Curling::SearchNamed("strong").driver(state, config).best.shot.velocity;
     if (Simulation(state.Record(), release, Curling::kSimulationNoise, nullptr,
                    Curling::DrawSimulationSeed(rng)) != 0) {
       break;
@@ -217,12 +223,10 @@ void Measure(const Options& o, const std::vector<CurlingGameState>& positions, s
     const std::string* names[2] = {&o.a, &o.b};
     for (int s = 0; s < 2; ++s) {
       Curling::SeedProcessGenerator(seed);
-      Curling::SearchConfig config{nullLog};
-      config.limitMs =
-          o.playouts > 0 ? 600000 : (s == 0 && o.aThinkMs > 0 ? o.aThinkMs : o.thinkMs);
-      if (o.playouts > 0) config.playoutLimit = static_cast<std::uint32_t>(o.playouts);
-      config.workers = 1;
-      config.seeded = true;
+      const Curling::SearchConfig config = PointsConfig(
+          nullLog, o.playouts > 0 ? 600000 : (s == 0 && o.aThinkMs > 0 ? o.aThinkMs : o.thinkMs),
+          o.playouts > 0 ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(o.playouts))
+                         : std::nullopt);
       const ShotVelocity release = Driver(*names[s])(p, config).best.shot.velocity;
       values[s] = Value(p, release, o, seed, nullLog);
     }

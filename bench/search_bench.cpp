@@ -18,13 +18,15 @@
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "curling/game_state.h"
 #include "null_buffer.h"
-#include "search/playout.h"
-#include "search/search_config.h"
-#include "search/search_driver.h"
+#include "search/core/search_config.h"
+#include "search/search_registry.h"
+#include "search/tree/playout.h"
+#include "search/tree/tree_search.h"
 #include "shots/candidate_list.h"
 
 namespace {
@@ -110,18 +112,19 @@ double PeakResidentMiB() {
 
 using Seconds = std::chrono::duration<double>;
 
-void RunSearch(const char* label, Curling::SearchDriver driver, const Position& position,
+void RunSearch(const Curling::SearchEntry& search, const Position& position,
                const Curling::SearchConfig& config) {
   const double cpuBefore = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
-  const Curling::SearchResult result = driver(position.state, config);
+  const Curling::SearchResult result = search.driver(position.state, config);
   const double wall = Seconds(std::chrono::steady_clock::now() - start).count();
   const double cpu = CpuSeconds() - cpuBefore;
   const double count = static_cast<double>(result.playoutCount);
-  std::printf("%-9s | %-30s | %5d | %9u | %8.0f | %8.0f | %6.2f | %5.2f | %8.1f | %s\n", label,
-              position.name, result.candidateCount, result.playoutCount,
-              count / Curling::kSearchWorkers / wall, cpu > 0 ? count / cpu : 0.0, wall, cpu,
-              PeakResidentMiB(), result.best.shot.label.c_str());
+  std::printf("%-9s | %-30s | %5d | %9u | %8.0f | %8.0f | %6.2f | %5.2f | %8.1f | %s\n",
+              std::string(search.label).c_str(), position.name, result.candidateCount,
+              result.playoutCount, count / Curling::kSearchWorkers / wall,
+              cpu > 0 ? count / cpu : 0.0, wall, cpu, PeakResidentMiB(),
+              result.best.shot.label.c_str());
   std::fflush(stdout);
 }
 
@@ -172,14 +175,16 @@ int main(int argc, char** argv) {
   const long long limitMs = argc > 1 ? std::atoll(argv[1]) : Curling::kSearchTimeLimitMs;
   const std::string section = argc > 2 ? argv[2] : "all";
   if (limitMs <= 0 ||
-      (section != "all" && section != "primitive" && section != "uct" && section != "hot")) {
-    std::fprintf(stderr, "usage: search_bench [limit ms > 0] [primitive|uct|hot|all]\n");
+      (section != "all" && section != "hot" && Curling::FindSearch(section) == nullptr)) {
+    std::fprintf(stderr, "usage: search_bench [limit ms > 0] [primitive|uct|strong|hot|all]\n");
     return 2;
   }
-  const auto runs = [&section](const char* name) { return section == "all" || section == name; };
+  const auto runs = [&section](std::string_view name) {
+    return section == "all" || section == name;
+  };
   NullBuffer buffer;
   std::ostream log(&buffer);
-  const Curling::SearchConfig config{log, limitMs, Curling::SystemTickClock()};
+  const Curling::SearchConfig config{log, Curling::SearchSettings{.limitMs = limitMs}};
   std::vector<Position> positions = Positions();
   if (argc > 3) {
     const int index = std::atoi(argv[3]);
@@ -194,11 +199,9 @@ int main(int argc, char** argv) {
   std::printf(
       "search    | position                       | cands | playouts  | /s/wkr   | /cpu-s   | "
       "wall s | cpu s | peak MiB | best\n");
-  for (const Position& position : positions) {
-    if (runs("primitive")) RunSearch("Primitive", Curling::PrimitiveSearch, position, config);
-  }
-  for (const Position& position : positions) {
-    if (runs("uct")) RunSearch("UCT", Curling::UCTSearch, position, config);
+  for (const Curling::SearchEntry& search : Curling::Searches()) {
+    if (!runs(search.name)) continue;
+    for (const Position& position : positions) RunSearch(search, position, config);
   }
   if (!runs("hot")) return 0;
 

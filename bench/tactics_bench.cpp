@@ -20,6 +20,7 @@
 #include <map>
 #include <ostream>
 #include <random>
+#include <span>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -28,9 +29,9 @@
 #include "curling/game_state.h"
 #include "curling/position_analysis.h"
 #include "null_buffer.h"
-#include "search/search_config.h"
-#include "search/search_driver.h"
-#include "search/strong_search.h"
+#include "search/core/search_config.h"
+#include "search/search_registry.h"
+#include "search/strong/strong_search.h"
 #include "shots/random.h"
 #include "shots/shot_families.h"
 
@@ -132,7 +133,8 @@ double Value(const CurlingGameState& state, const ShotVelocity& release, int sam
   double sum = 0.0;
   for (int i = 0; i < samples; ++i) {
     ShotVelocity executed{};
-    sum += Curling::SampleRelease(state, release, rng, Curling::StrongObjective::kPoints, executed);
+    sum += Curling::SampleRelease(state, release, rng, Curling::FittedEndEvaluator(),
+                                  Curling::Objective::kPoints, executed);
   }
   return sum / samples;
 }
@@ -196,16 +198,7 @@ int main(int argc, char** argv) {
 
   NullBuffer nullBuffer;
   std::ostream nullLog(&nullBuffer);
-  struct Entry {
-    const char* name;
-    Curling::SearchDriver driver;
-  };
-  const Entry searches[] = {
-      {"Primitive", Curling::PrimitiveSearch},
-      {"UCT", Curling::UCTSearch},
-      {"Strong", [](const CurlingGameState& s, const Curling::SearchConfig& c) {
-         return Curling::StrongSearchFor(s, c, Curling::StrongObjective::kPoints);
-       }}};
+  const std::span<const Curling::SearchEntry> searches = Curling::Searches();
   std::printf(
       "Shortfall from the grid's best, points for the side to move, %ld ms a search, one "
       "worker\n",
@@ -216,10 +209,9 @@ int main(int argc, char** argv) {
   for (const Position& p : positions) {
     std::printf("%-42s | %6.3f", p.name.c_str(), best[p.name]);
     for (int s = 0; s < 3; ++s) {
-      Curling::SearchConfig config{nullLog};
-      config.limitMs = thinkMs;
-      config.workers = 1;
-      config.seeded = true;
+      // One seeded worker, playing for the end's points (what the grid is valued by).
+      Curling::SearchConfig config{nullLog, {.limitMs = thinkMs, .workers = 1, .seeded = true}};
+      config.objective = Curling::Objective::kPoints;
       const Curling::SearchResult result = searches[s].driver(p.state, config);
       const double value = Value(p.state, result.best.shot.velocity, kFinalSamples, kFinalSeed);
       const double shortfall = best[p.name] - value;

@@ -3,19 +3,23 @@
 #include <cmath>
 #include <cstdio>
 
+#include "curling/sheet.h"
+
 namespace Match {
 
 namespace {
 
-// Sheet geometry in metres and the drawing scale (1 unit = 1 cm).
-constexpr double kWidth = 4.75;
+// The drawing's frame in sheet metres, and its scale (1 unit = 1 cm); the tee and the stone come
+// from the sheet's geometry.
+using Curling::kHouseRadius;
+using Curling::kStoneRadius;
+using Curling::kTeeX;
+using Curling::kTeeY;
+constexpr double kWidth = curling_sim::kSideLineRight;
 constexpr double kTop = 2.75;     // just behind the back line
 constexpr double kBottom = 11.6;  // just past the far hog line
-constexpr double kTeeX = 2.375;
-constexpr double kTeeY = 4.88;
-constexpr double kBackLine = 3.05;
-constexpr double kHogLine = 11.28;
-constexpr double kStoneRadius = 0.145;
+constexpr double kBackLine = curling_sim::kBackLineY;
+constexpr double kHogLine = curling_sim::kHogLineY;
 constexpr double kScale = 100.0;
 constexpr double kLegend = 90.0;  // legend band under the sheet, in drawing units
 
@@ -34,7 +38,7 @@ std::string Format(const char* format, auto... values) {
 
 bool Drawable(StonePosition stone) {
   if (!std::isfinite(stone.x) || !std::isfinite(stone.y)) return false;
-  if (stone.x <= 0.0f && stone.y <= 0.0f) return false;  // out of play
+  if (!Curling::InPlay(stone)) return false;
   return stone.y > kTop - kStoneRadius && stone.y < kBottom + kStoneRadius;
 }
 
@@ -85,7 +89,7 @@ std::string SheetMarkings() {
   const struct {
     double radius;
     const char* fill;
-  } rings[] = {{1.83, "#4a86d8"}, {1.22, "#ffffff"}, {0.61, "#e57373"}, {0.15, "#ffffff"}};
+  } rings[] = {{kHouseRadius, "#4a86d8"}, {1.22, "#ffffff"}, {0.61, "#e57373"}, {0.15, "#ffffff"}};
   for (const auto& ring : rings) {
     svg += Format(
         "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"%.1f\" fill=\"%s\" stroke=\"#555\" "

@@ -5,7 +5,8 @@
 #include <sstream>
 #include <system_error>
 
-#include "search/strong_search.h"
+#include <string>
+#include <vector>
 
 namespace Curling {
 
@@ -43,11 +44,13 @@ std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const*
       ->type_name("N")
       ->capture_default_str()
       ->check(CLI::Range(std::int64_t{1}, kMaxThinkMs).description(""));
-  std::string searchName = "primitive";
+  std::string searchName(Searches().front().name);
+  std::vector<std::string> searchNames;
+  for (const SearchEntry& entry : Searches()) searchNames.emplace_back(entry.name);
   app.add_option("--search", searchName, "Search that answers GO: primitive, uct or strong")
       ->type_name("NAME")
       ->capture_default_str()
-      ->check(CLI::IsMember({"primitive", "uct", "strong"}).description(""));
+      ->check(CLI::IsMember(searchNames).description(""));
   app.add_option("--workers", options.search.workers, "Workers of every search, 1 to 64")
       ->type_name("N")
       ->capture_default_str()
@@ -75,11 +78,8 @@ std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const*
     return UsageError(e.what());
   }
 
-  if (searchName == "uct") options.goSearch = UCTSearch;
-  if (searchName == "strong") {
-    options.goSearch = StrongSearch;
-    options.strongRun = true;
-  }
+  options.goSearch = SearchNamed(searchName).driver;
+  options.strongRun = searchName == "strong";
   if (playoutsOption->count() > 0) {
     if (static_cast<std::uint64_t>(playouts) * static_cast<std::uint64_t>(options.search.workers) >
         kMaxSearchCount) {

@@ -5,8 +5,8 @@
 #include <string>
 #include <variant>
 
-#include "search/search_config.h"
-#include "search/search_driver.h"
+#include "search/core/search_config.h"
+#include "search/search_registry.h"
 
 namespace Curling {
 
@@ -20,7 +20,7 @@ namespace Curling {
 // - seed: the process-wide generator's seed instead of the wall clock
 struct EngineOptions {
   SearchSettings search;
-  SearchDriver goSearch = PrimitiveSearch;
+  SearchDriver goSearch = SearchNamed("primitive").driver;
   bool strongRun = false;
   std::optional<std::uint32_t> seed{};
 };

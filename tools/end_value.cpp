@@ -1,6 +1,6 @@
 // end_value: fits the expected score of an end in progress, by the number of shots played, to
 // the ends of curling-match records, and prints the weights as the C++ header
-// src/search/end_value_data.h on standard output.
+// src/search/eval/end_value_data.h on standard output.
 //
 //   end_value RECORD...
 //
@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "record_reader.h"
-#include "search/end_value.h"
+#include "search/eval/end_value.h"
 
 namespace {
 
@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
               ends);
   std::printf("// README.md, the \"Strong\" search); do not edit. Rows: shots played\n");
   std::printf("// (row 0 unused); columns: the features of EndFeature in order.\n\n");
-  std::printf("#include <array>\n\n#include \"search/end_value.h\"\n\nnamespace Curling {\n\n");
+  std::printf(
+      "#include <array>\n\n#include \"search/eval/end_value.h\"\n\nnamespace Curling {\n\n");
   std::printf("inline constexpr std::array<EndFeatures, %d> kEndValueWeights = {{\n",
               Curling::kShotsPerEnd);
   for (int played = 0; played < Curling::kShotsPerEnd; ++played) {

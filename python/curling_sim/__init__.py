@@ -3,16 +3,23 @@
 The simulator's records are numpy structured dtypes with the C layouts (STATE_DTYPE, 184 bytes;
 SHOT_DTYPE, 12 bytes), so arrays of them are passed to the C functions in place. Single calls
 (create_shot, create_hit_shot, simulate) and batched ones (create_shots, simulate_many, the
-latter on every core without the GIL) come from the extension; CurlingEnv plays one end per
+latter on every core without the GIL) come from the extension, with the sheet's fixed points
+(TEE_X, TEE_Y, HOUSE_RADIUS, STONE_RADIUS) and the engine's features of a position for its fitted
+mid-end value (end_features); CurlingEnv plays one end per
 episode in the usual reset/step form against a Python callable or a curling-engine process.
 """
 
 from ._core import (
+    HOUSE_RADIUS,
     SHOT_DTYPE,
     STATE_DTYPE,
+    STONE_RADIUS,
+    TEE_X,
+    TEE_Y,
     create_hit_shot,
     create_shot,
     create_shots,
+    end_features,
     simulate,
     simulate_many,
 )
@@ -20,14 +27,19 @@ from .engine import EngineError, EngineOpponent
 from .env import CurlingEnv
 
 __all__ = [
+    "HOUSE_RADIUS",
     "SHOT_DTYPE",
     "STATE_DTYPE",
+    "STONE_RADIUS",
+    "TEE_X",
+    "TEE_Y",
     "CurlingEnv",
     "EngineError",
     "EngineOpponent",
     "create_hit_shot",
     "create_shot",
     "create_shots",
+    "end_features",
     "simulate",
     "simulate_many",
 ]

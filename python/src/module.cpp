@@ -6,9 +6,13 @@
 #include <cstring>
 #include <limits>
 
+#include <algorithm>
+
 #include "arguments.h"
+#include "curling/sheet.h"
 #include "curling_simulator.h"
 #include "record_dtypes.h"
+#include "search/eval/end_value.h"
 #include "simulation_batch.h"
 
 namespace py = pybind11;
@@ -111,6 +115,29 @@ py::tuple SimulateManyPy(const py::handle& states, const py::handle& shots, cons
   return py::make_tuple(outputs.states, outputs.releases, outputs.status);
 }
 
+// The features the fitted mid-end value reads (Curling::EndFeaturesOf), one row per state of a
+// STATE_DTYPE array (or one state), as an (N, 9) float64 array: the same function the engine and
+// tools/end_value use, so that a study in Python cannot drift from them.
+py::array EndFeaturesPy(const py::handle& states) {
+  py::array given = py::array::ensure(states);
+  if (!given || !given.dtype().is(StateDtype()) || given.ndim() > 1) {
+    throw py::value_error("states must be one STATE_DTYPE record or a 1-D array of them");
+  }
+  const py::array records = py::array::ensure(given, py::array::c_style);
+  const auto rows = static_cast<std::size_t>(records.ndim() == 0 ? 1 : records.shape(0));
+  py::array_t<double> features(
+      std::vector<py::ssize_t>{static_cast<py::ssize_t>(rows), Curling::kEndFeatureCount});
+  const auto* in = static_cast<const CurlingStateRecord*>(records.data());
+  double* out = features.mutable_data();
+  for (std::size_t i = 0; i < rows; ++i) {
+    Curling::CurlingGameState state;
+    std::memcpy(static_cast<void*>(&state), &in[i], sizeof(CurlingStateRecord));
+    const Curling::EndFeatures f = Curling::EndFeaturesOf(state);
+    std::copy(f.begin(), f.end(), out + i * Curling::kEndFeatureCount);
+  }
+  return features;
+}
+
 }  // namespace
 
 }  // namespace curling_py
@@ -120,6 +147,14 @@ PYBIND11_MODULE(_core, m) {
   m.doc() = "The curling simulator's calls, one at a time and over numpy arrays of its records.";
   m.attr("STATE_DTYPE") = StateDtype();
   m.attr("SHOT_DTYPE") = ShotDtype();
+  // The sheet's fixed points, in metres, as the engine and the simulator take them.
+  m.attr("TEE_X") = Curling::kTeeX;
+  m.attr("TEE_Y") = Curling::kTeeY;
+  m.attr("HOUSE_RADIUS") = Curling::kHouseRadius;
+  m.attr("STONE_RADIUS") = Curling::kStoneRadius;
+  m.def("end_features", &EndFeaturesPy, "states"_a,
+        "The nine features of the fitted mid-end value for each state, seen from the side with the "
+        "hammer: an (N, 9) float64 array.");
 
   m.def("create_shot", &CreateShotPy, "x"_a, "y"_a, "curl"_a,
         "The release (vx, vy, curl) that brings a lone stone to rest on (x, y).");

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sheet.h"
+#include "curling_sim/sheet.h"
 
 namespace curling_sim {
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "curling/game_state.h"
+#include "curling/sheet.h"
 
 namespace Curling {
 
@@ -28,11 +29,6 @@ class PositionList {
   std::array<StonePosition, kStones> items_{};
   int size_ = 0;
 };
-
-// A stone is in play unless both its coordinates are 0 or below.
-inline bool InPlay(StonePosition p) {
-  return !(p.x <= 0.0f && p.y <= 0.0f);
-}
 
 // The stones in play, in slot order.
 PositionList StonesInPlay(const CurlingGameState& state);

@@ -30,22 +30,22 @@ void WriteTableHeader(std::ostream& log) {
 
 void WriteShotRow(const std::function<bool(std::string_view)>& reply, const std::string& player,
                   const SearchResult& result, int shotNumber, long elapsedMs) {
-  const CurlingMoveState& shot = result.best.shot;
-  const UCTState& stats = result.best.stats;
+  const ChosenShot& best = result.best;
+  const CurlingMoveState& shot = best.shot;
   // The two playout counts are unsigned and printed with %d, as the table always has: the same
   // text for every count a search can reach (below 2^31).
   FormattedWrite(reply, "%7s : %5d : %4d : %5d : %2.0f : %11s : %.3f : %.0f : %5d : %5ld\n",
                  player.c_str(), result.playoutCount, result.candidateCount, shotNumber, shot.power,
-                 shot.label.c_str(), stats.rate, stats.win, stats.playouts, elapsedMs);
+                 shot.label.c_str(), best.mean, best.total, best.samples, elapsedMs);
 }
 
 void WriteShotLine(std::ostream& file, const std::string& player, const SearchResult& result,
                    int shotNumber, long elapsedMs) {
-  const CurlingMoveState& shot = result.best.shot;
-  const UCTState& stats = result.best.stats;
+  const ChosenShot& best = result.best;
+  const CurlingMoveState& shot = best.shot;
   file << player << ',' << result.playoutCount << ',' << result.candidateCount << ',' << shotNumber
-       << ',' << shot.power << ',' << shot.label << ',' << stats.rate << ',' << stats.win << ','
-       << stats.playouts << ',' << elapsedMs << std::endl;
+       << ',' << shot.power << ',' << shot.label << ',' << best.mean << ',' << best.total << ','
+       << best.samples << ',' << elapsedMs << std::endl;
 }
 
 void WriteGameLine(std::ostream& file, const CurlingGameState& state) {

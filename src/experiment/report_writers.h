@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "curling/game_state.h"
-#include "search/search_driver.h"
+#include "search/core/search_result.h"
 
 namespace Curling {
 

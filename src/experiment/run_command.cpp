@@ -5,8 +5,8 @@
 #include "curling_simulator.h"
 #include "experiment/report_writers.h"
 #include "experiment/run_arguments.h"
-#include "search/playout.h"
-#include "search/strong_search.h"
+#include "search/core/search_config.h"
+#include "search/search_registry.h"
 #include "shots/random.h"
 
 namespace Curling {
@@ -44,12 +44,12 @@ void CloseEnd(CurlingGameState& state, std::ostream& log) {
 }  // namespace
 
 PlayerTable EnginePlayers(std::ostream& log, const SearchSettings& settings, bool strong) {
-  if (strong) {
-    return PlayerTable{Player{"Strong", StrongSearch, EngineSearchConfig(log, settings)},
-                       Player{"Primitive", PrimitiveSearch, EngineSearchConfig(log, settings)}};
-  }
-  return PlayerTable{Player{"Primitive", PrimitiveSearch, EngineSearchConfig(log, settings)},
-                     Player{"UCT", UCTSearch, EngineSearchConfig(log, settings)}};
+  const auto player = [&](std::string_view name) {
+    const SearchEntry& entry = SearchNamed(name);
+    return Player{std::string(entry.label), entry.driver, EngineSearchConfig(log, settings)};
+  };
+  return strong ? PlayerTable{player("strong"), player("primitive")}
+                : PlayerTable{player("primitive"), player("uct")};
 }
 
 ExperimentSetup EngineExperiment(std::ostream& log, const SearchSettings& settings, bool strong) {

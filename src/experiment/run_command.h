@@ -10,8 +10,8 @@
 #include "curling/engine_output.h"
 #include "curling/game_state.h"
 #include "experiment/tick_count.h"
-#include "search/search_config.h"
-#include "search/search_driver.h"
+#include "search/core/search_config.h"
+#include "search/core/search_result.h"
 
 namespace Curling {
 
@@ -38,9 +38,9 @@ struct ExperimentSetup {
   bool seededShots = false;
 };
 
-// The engine's table: "Primitive" (PrimitiveSearch) against "UCT" (UCTSearch), both with the
+// The engine's table: "Primitive" against "UCT" (from the registry of searches), both with the
 // engine's search configuration under `settings` writing its diagnostics to `log`; with `strong`,
-// "Strong" (StrongSearch) as side 0 against "Primitive" as side 1.
+// "Strong" as side 0 against "Primitive" as side 1.
 PlayerTable EnginePlayers(std::ostream& log, const SearchSettings& settings = {},
                           bool strong = false);
 

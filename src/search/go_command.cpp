@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "search/search_driver.h"
+#include "search/tree/tree_search.h"
 
 namespace Curling {
 
@@ -23,11 +23,6 @@ bool AnswerGo(const CurlingGameState& state, const SearchConfig& config, EngineO
   const SearchResult result = search(state, config);
   out.reply(FormatBestShot(result.best.shot.velocity));
   return true;
-}
-
-bool HandleGo(const std::vector<std::string>& /*tokens*/, CurlingGameState& state,
-              EngineOutput& out) {
-  return AnswerGo(state, EngineSearchConfig(out.log), out);
 }
 
 std::function<bool(const std::vector<std::string>&, CurlingGameState&, EngineOutput&)>

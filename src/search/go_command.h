@@ -6,8 +6,9 @@
 
 #include "curling/engine_output.h"
 #include "curling/game_state.h"
-#include "search/search_config.h"
-#include "search/search_driver.h"
+#include "search/core/search_config.h"
+#include "search/core/search_result.h"
+#include "search/tree/tree_search.h"
 #include "shots/move_state.h"
 
 namespace Curling {
@@ -26,12 +27,9 @@ std::string FormatBestShot(const ShotVelocity& velocity);
 bool AnswerGo(const CurlingGameState& state, const SearchConfig& config, EngineOutput& out,
               SearchDriver search = PrimitiveSearch);
 
-// The "GO" command handler: AnswerGo with the engine's search (5000 ms per worker on the system
-// clock, diagnostics to out.log). Tokens after "GO" are not looked at.
-bool HandleGo(const std::vector<std::string>& tokens, CurlingGameState& state, EngineOutput& out);
-
-// A "GO" command handler that answers with `search` under `settings` (EngineSearchConfig on
-// out.log), as the engine's command line chooses. With the defaults it is HandleGo.
+// The "GO" command handler: answers with `search` under `settings` (EngineSearchConfig on
+// out.log), as the engine's command line chooses; with the defaults, the engine's own search
+// ("Primitive", four workers of 5000 ms on the system clock). Tokens after "GO" are not looked at.
 std::function<bool(const std::vector<std::string>&, CurlingGameState&, EngineOutput&)>
 MakeGoHandler(SearchDriver search = PrimitiveSearch, SearchSettings settings = {});
 

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "curling/game_state.h"
-#include "search/tree.h"
+#include "shots/candidate_node.h"
 #include "shots/shot_families.h"
 
 namespace Curling {

@@ -11,7 +11,7 @@ const double Pi = std::asin(0.5) * 6;
 namespace {
 
 // Offset of a freeze in front of its stone: three times 0.145 taken in single precision.
-const double kFreezeOffset = 3.0 * static_cast<double>(0.145f);
+const double kFreezeOffset = 3.0 * static_cast<double>(kStoneRadiusF);
 // Distance of a raise target from its stone: 0.29 / 3 taken in single precision.
 const double kRaizeRadius = static_cast<double>(static_cast<float>(0.29 / 3.0));
 
@@ -97,12 +97,6 @@ void HouseTargets(const CurlingGameState&, List& list) {
 }
 
 }  // namespace
-
-float DistanceToTee(float x, float y) {
-  const double dx = kTeeX - static_cast<double>(x);
-  const double dy = kTeeY - static_cast<double>(y);
-  return static_cast<float>(std::sqrt(dx * dx + dy * dy));
-}
 
 void FreeGuardFamily(const CurlingGameState& state, CandidateList& list) {
   FreeGuardTargets(state, list);

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "curling/game_state.h"
-#include "search/tree.h"
+#include "curling/sheet.h"
+#include "shots/candidate_node.h"
 #include "shots/move_state.h"
 
 namespace Curling {
@@ -13,17 +14,9 @@ namespace Curling {
 // Pi as asin(0.5) * 6, computed once before main runs; the families take all their angles from it.
 extern const double Pi;
 
-// Fixed points of the sheet, in sheet units: the tee and the radius of the house.
-inline constexpr double kTeeX = 2.375;
-inline constexpr double kTeeY = 4.88;
-inline constexpr double kHouseRadius = 1.83;
-
 // Power of every hit the engine makes, and the power that marks a draw.
 inline constexpr int kHitPower = 16;
 inline constexpr int kDrawPower = -1;
-
-// Distance of (x, y) from the tee: computed in double precision, rounded to single precision.
-float DistanceToTee(float x, float y);
 
 // A shot family: appends its candidate nodes for `state` to the end of `list`, never touching what
 // is already there. Families keep no state; every candidate costs one simulator call.

@@ -14,8 +14,8 @@
 #include <system_error>
 
 #include "curling/engine_output.h"
-#include "search/search_driver.h"
-#include "search/time_budget.h"
+#include "search/core/time_budget.h"
+#include "search/tree/tree_search.h"
 #include "step_clock.h"
 
 namespace Curling::Testing {
@@ -68,27 +68,28 @@ struct Console {
 };
 
 // A shot as a fake search picks it.
-inline Move<CurlingMoveState, UCTState> FakeBest(std::string label, double power, ShotVelocity v,
-                                                 UCTState stats) {
-  Move<CurlingMoveState, UCTState> best;
+inline ChosenShot FakeBest(std::string label, double power, ShotVelocity v, std::uint32_t samples,
+                           double total, double mean) {
+  ChosenShot best;
   best.shot.label = std::move(label);
   best.shot.power = power;
   best.shot.velocity = v;
-  best.stats = stats;
+  best.samples = samples;
+  best.total = total;
+  best.mean = mean;
   return best;
 }
 
 // Two fake searches with fixed answers, told apart in every column. The first draws to (2.875, 5)
 // with a losing record, the second hits through (2.125, 20) with a long label and large counts.
 inline SearchResult FirstFake(const CurlingGameState&, const SearchConfig&) {
-  return SearchResult{12, 34567,
-                      FakeBest("FREEZE", -1.0, ShotVelocity{0.5f, -5.0f, true},
-                               UCTState{7, 7, -3.0, -3.0 / 7.0, 0.0})};
+  return SearchResult{
+      12, 34567, FakeBest("FREEZE", -1.0, ShotVelocity{0.5f, -5.0f, true}, 7, -3.0, -3.0 / 7.0)};
 }
 inline SearchResult SecondFake(const CurlingGameState&, const SearchConfig&) {
   return SearchResult{9, 812,
-                      FakeBest("COME_AROUND", 16.0, ShotVelocity{-0.25f, -20.0f, false},
-                               UCTState{100000, 100000, 1234567.0, 0.123456789, 0.0})};
+                      FakeBest("COME_AROUND", 16.0, ShotVelocity{-0.25f, -20.0f, false}, 100000,
+                               1234567.0, 0.123456789)};
 }
 
 // The console rows and "shot.txt" lines the two fakes give at a shot number, with a time of 1 ms

@@ -31,7 +31,7 @@ TEST(ShotRow, PrintsEachColumnInItsFormat) {
 
 TEST(ShotRow, RoundsPowerRateAndWinAndWidensNothingElse) {
   Console console;
-  const SearchResult result{0, 0, FakeBest("TEE", 2.5, {}, UCTState{1, 1, -0.5, -0.0004, 0.0})};
+  const SearchResult result{0, 0, FakeBest("TEE", 2.5, {}, 1, -0.5, -0.0004)};
   WriteShotRow(console.out.reply, "P", result, -1, -7);
   // 2.5 rounds to the even 2; -0.0004 keeps its sign at three decimals.
   EXPECT_EQ(console.text.str(),
@@ -42,7 +42,7 @@ TEST(ShotLine, CarriesTheSameValuesInTheStreamsDefaultForms) {
   std::ostringstream file;
   WriteShotLine(file, "Primitive", FirstFake(kAnyState, kAnyConfig), 0, 2);
   WriteShotLine(file, "UCT", SecondFake(kAnyState, kAnyConfig), 15, 12345);
-  const SearchResult whole{3, 4, FakeBest("GUARD", 0.0, {}, UCTState{2, 2, 1.0, 0.5, 0.0})};
+  const SearchResult whole{3, 4, FakeBest("GUARD", 0.0, {}, 2, 1.0, 0.5)};
   WriteShotLine(file, "UCT", whole, 3, 0);
   EXPECT_EQ(file.str(),
             "Primitive,34567,12,0,-1,FREEZE,-0.428571,-3,7,2\n"

@@ -334,7 +334,7 @@ TEST(EnginePlayers, PutPrimitiveAgainstUCTWithTheEnginesSearch) {
   EXPECT_EQ(players[1].label, "UCT");
   EXPECT_EQ(players[1].search, &UCTSearch);
   for (const Player& p : players) {
-    EXPECT_EQ(p.config.limitMs, 5000);
+    EXPECT_EQ(p.config.settings.limitMs, 5000);
     EXPECT_EQ(&p.config.log, &log);
     EXPECT_EQ(&p.config.clock, &SystemTickClock());
   }
@@ -350,7 +350,7 @@ TEST(RealSearches, PlayAnEndOfTheTwoDriversOnAFastClock) {
   std::ostringstream searchLog;
   TempDir dir;
   Console console;
-  const SearchConfig fast{searchLog, 3, clock};
+  const SearchConfig fast{searchLog, {.limitMs = 3}, clock};
   const ExperimentSetup setup{
       PlayerTable{Player{"Primitive", PrimitiveSearch, fast}, Player{"UCT", UCTSearch, fast}},
       dir.path(), GetTickCount};

@@ -22,12 +22,14 @@ std::string Parse(const std::string& line) {
     return "exit " + std::to_string(exit->status) + (exit->toStdout ? " out" : " err");
   }
   const EngineOptions& o = std::get<EngineOptions>(parsed);
+  std::string search = "?";
+  for (const SearchEntry& entry : Searches()) {
+    if (entry.driver == o.goSearch) search = entry.name;
+  }
   return std::to_string(o.search.limitMs) + " " + std::to_string(o.search.workers) + " " +
-         (o.search.playoutLimit ? std::to_string(*o.search.playoutLimit) : "-") + " " +
-         (o.goSearch == UCTSearch         ? "uct"
-          : o.goSearch == PrimitiveSearch ? "primitive"
-                                          : "?") +
-         " " + (o.seed ? std::to_string(*o.seed) : "-") + (o.search.seeded ? " seeded" : "");
+         (o.search.playoutLimit ? std::to_string(*o.search.playoutLimit) : "-") + " " + search +
+         (o.strongRun ? " strong-run" : "") + " " + (o.seed ? std::to_string(*o.seed) : "-") +
+         (o.search.seeded ? " seeded" : "");
 }
 
 TEST(EngineOptions, CommandLinesGiveOptionsOrExit) {
@@ -35,6 +37,7 @@ TEST(EngineOptions, CommandLinesGiveOptionsOrExit) {
       {"", "5000 4 - primitive -"},
       {"--think-ms 200 --search uct", "200 4 - uct -"},
       {"--think-ms=1 --search primitive --workers 64", "1 64 - primitive -"},
+      {"--search strong --seed 3 --playouts 9", "5000 4 9 strong strong-run 3 seeded"},
       {"--seed 0", "5000 4 - primitive 0 seeded"},
       {"--seed 7 --playouts 1 --workers 3", "5000 3 1 primitive 7 seeded"},
       {"--seed 4294967295 --playouts 4294967295 --workers 1",

@@ -1,4 +1,4 @@
-#include "search/playout.h"
+#include "search/tree/playout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "search/search_driver.h"
+#include "search/tree/tree_search.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "fake_simulator.h"
-#include "search/workers.h"
+#include "search/tree/workers.h"
 #include "search_test_support.h"
 #include "shots/candidate_list.h"
 #include "shots/random.h"
@@ -133,14 +133,14 @@ TEST(SearchDriverTest, BothDriversReportTheirCountsAndACopyOfTheBestChild) {
       EXPECT_TRUE(SameShot(result.best.shot, expected.front().value.shot))
           << result.best.shot.label;
     } else {
-      EXPECT_GE(result.best.stats.visits, 1u);
-      EXPECT_LE(result.best.stats.visits, 4u);
+      EXPECT_GE(result.best.samples, 1u);
+      EXPECT_LE(result.best.samples, 4u);
       bool found = false;
       for (const Node& candidate : expected)
         found |= SameShot(result.best.shot, candidate.value.shot);
       EXPECT_TRUE(found);
     }
-    EXPECT_EQ(result.best.stats.rate, 0.0);
+    EXPECT_EQ(result.best.mean, 0.0);
   }
 }
 
@@ -154,8 +154,7 @@ TEST(SearchDriverTest, PrimitiveAnswersTheChildWithTheBestMergedRate) {
   std::ostringstream log;
   const SearchResult result = PrimitiveSearch(state, StepConfig(log, 40));
   ASSERT_GT(result.candidateCount, 0);
-  EXPECT_EQ(result.best.stats.rate, -1.0);
-  EXPECT_EQ(result.best.stats.visits, result.best.stats.playouts);
+  EXPECT_EQ(result.best.mean, -1.0);
   CandidateList expected = BuildCandidateList(state, log);
   ShuffleFixedSeed(expected);
   EXPECT_TRUE(SameShot(result.best.shot, expected.front().value.shot));
@@ -182,7 +181,7 @@ TEST(SearchDriverTest, APositionWithoutCandidatesIsAnsweredWithADrawToTheTee) {
     const ShotVelocity tee = FakeSimulator::DrawRelease(result.best.shot.target);
     EXPECT_EQ(result.best.shot.velocity.vx, tee.vx);
     EXPECT_EQ(result.best.shot.velocity.vy, tee.vy);
-    EXPECT_EQ(result.best.stats.visits, 0u);
+    EXPECT_EQ(result.best.samples, 0u);
     // The one release computed is the tee's; nothing is simulated.
     EXPECT_EQ(FakeSimulator::Counts().createShot, 1u);
     EXPECT_EQ(FakeSimulator::Counts().simulation, 0u);

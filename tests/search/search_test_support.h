@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "search/search_config.h"
-#include "search/time_budget.h"
-#include "search/tree.h"
+#include "search/core/search_config.h"
+#include "search/core/time_budget.h"
+#include "search/tree/tree.h"
 #include "step_clock.h"
 
 namespace Curling::Testing {
@@ -33,7 +33,8 @@ class ScriptedClock final : public TickClock {
 inline SearchConfig StepConfig(std::ostream& log, std::int64_t limitMs,
                                const WorkerLauncher& launcher = AsyncWorkerLauncher()) {
   static const StepClock clock;
-  return SearchConfig{.log = log, .limitMs = limitMs, .clock = clock, .launcher = launcher};
+  return SearchConfig{
+      .log = log, .settings = {.limitMs = limitMs}, .clock = clock, .launcher = launcher};
 }
 
 // A draw candidate to (2.375, y), so that children can be told apart by their target.

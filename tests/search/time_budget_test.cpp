@@ -1,4 +1,4 @@
-#include "search/time_budget.h"
+#include "search/core/time_budget.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "search/tree.h"
+#include "search/tree/tree.h"
 
 #include <gtest/gtest.h>
 

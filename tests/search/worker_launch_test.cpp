@@ -10,8 +10,8 @@
 #include <system_error>
 #include <thread>
 
-#include "search/search_driver.h"
-#include "search/workers.h"
+#include "search/tree/tree_search.h"
+#include "search/tree/workers.h"
 #include "search_test_support.h"
 
 namespace Curling {
@@ -28,11 +28,11 @@ class ScriptedLauncher final : public WorkerLauncher {
  public:
   ScriptedLauncher(unsigned refused, unsigned failing) : refused_(refused), failing_(failing) {}
 
-  std::future<Node> Launch(int worker, std::function<Node()> task) const override {
+  std::future<void> Launch(int worker, std::function<void()> task) const override {
     if ((refused_ >> worker) & 1u) {
       throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
-    if ((failing_ >> worker) & 1u) task = []() -> Node { throw std::bad_alloc(); };
+    if ((failing_ >> worker) & 1u) task = [] { throw std::bad_alloc(); };
     return AsyncWorkerLauncher().Launch(worker, std::move(task));
   }
 
@@ -67,8 +67,8 @@ TEST(WorkerLaunchTest, RefusedAndFailingWorkersLeaveTheOthersMergedAndAreReporte
     EXPECT_EQ(result.playoutCount, 3 * c.merged) << c.log;
     EXPECT_EQ(log.str(), c.log);
     if (c.merged == 0) {
-      EXPECT_EQ(result.best.shot.label, FallbackMove().shot.label);
-      EXPECT_EQ(result.best.shot.target.y, FallbackMove().shot.target.y);
+      EXPECT_EQ(result.best.shot.label, FallbackShot().shot.label);
+      EXPECT_EQ(result.best.shot.target.y, FallbackShot().shot.target.y);
     }
   }
 }
@@ -114,8 +114,9 @@ TEST(WorkerLaunchTest, TheFourWorkersRunAtTheSameTime) {
   CurlingGameState state;
   state.shotNumber = 15;
   std::ostringstream log;
-  const Node root = ParallelSearch(state, RootWithChildren(4), PrimitiveWorker,
-                                   SearchConfig{.log = log, .limitMs = 3, .clock = clock});
+  const Node root =
+      ParallelSearch(state, RootWithChildren(4), PrimitiveWorker,
+                     SearchConfig{.log = log, .settings = {.limitMs = 3}, .clock = clock});
   EXPECT_FALSE(clock.Broken()) << "the workers did not all run at once";
   EXPECT_EQ(CheckTree(root, 12), "");
 }

@@ -1,4 +1,4 @@
-#include "search/workers.h"
+#include "search/tree/workers.h"
 
 #include <gtest/gtest.h>
 

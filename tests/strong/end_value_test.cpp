@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "search/end_value.h"
+#include "search/eval/end_value.h"
 #include "shots/shot_families.h"
 
 namespace Curling {

@@ -5,9 +5,9 @@
 #include <random>
 #include <sstream>
 
-#include "search/game_value.h"
-#include "search/refinement.h"
-#include "search/strong_search.h"
+#include "search/eval/game_value.h"
+#include "search/strong/refinement.h"
+#include "search/strong/strong_search.h"
 #include "shots/random.h"
 #include "shots/shot_families.h"
 
@@ -44,6 +44,12 @@ TEST(WinTable, IsSymmetricMonotoneAndBoundedAtTheEnds) {
   EXPECT_EQ(WinProbability(12, -2, true), WinProbability(10, -2, true));
 }
 
+// What "Strong" values a sample by, for the side to move in `before`.
+double StrongValue(const CurlingGameState& before, const CurlingGameState& after,
+                   Objective objective) {
+  return FittedEndEvaluator().Value(before, after, SideToMove(before), objective);
+}
+
 TEST(GameValue, AWonGameIsWorthOneAndALostOneZero) {
   CurlingGameState over;
   over.endNumber = 10;
@@ -65,11 +71,10 @@ TEST(GameValue, AWonGameIsWorthOneAndALostOneZero) {
   closed.shotNumber = 0;
   closed.endNumber = 10;
   closed.endScores[9] = -2;
-  EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kGame),
-                   1.0 + 2 * kGamePointsWeight);
+  EXPECT_DOUBLE_EQ(StrongValue(before, closed, Objective::kGame), 1.0 + 2 * kGamePointsWeight);
   closed.endScores[9] = -1;
-  EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kGame), 0.5 + kGamePointsWeight);
-  EXPECT_DOUBLE_EQ(OutcomeValue(before, closed, StrongObjective::kPoints), 1.0);
+  EXPECT_DOUBLE_EQ(StrongValue(before, closed, Objective::kGame), 0.5 + kGamePointsWeight);
+  EXPECT_DOUBLE_EQ(StrongValue(before, closed, Objective::kPoints), 1.0);
 
   // Eight points up before the last end the game is won whatever the end gives, and the points
   // still order the outcomes: two scored, then a blank end, then a steal against.
@@ -78,7 +83,7 @@ TEST(GameValue, AWonGameIsWorthOneAndALostOneZero) {
   for (const int score : {-2, 0, 1}) {
     closed = before;
     closed.endScores[9] = score;
-    const double value = OutcomeValue(before, closed, StrongObjective::kGame);
+    const double value = StrongValue(before, closed, Objective::kGame);
     EXPECT_LT(value, previous) << score;
     previous = value;
   }
@@ -99,7 +104,7 @@ double MeanPoints(const CurlingGameState& state, const ShotVelocity& release, in
   double sum = 0.0;
   for (int i = 0; i < samples; ++i) {
     ShotVelocity executed{};
-    sum += SampleRelease(state, release, rng, StrongObjective::kPoints, executed);
+    sum += SampleRelease(state, release, rng, FittedEndEvaluator(), Objective::kPoints, executed);
   }
   return sum / samples;
 }
@@ -120,11 +125,9 @@ TEST(Refinement, FindsAHitAsGoodAsTheBestCandidateWhereADrawLoses) {
   }
   SeedProcessGenerator(11);
   std::ostringstream searchLog;
-  SearchConfig config{searchLog};
-  config.workers = 1;
-  config.playoutLimit = 4000;
-  config.seeded = true;
-  const SearchResult result = StrongSearchFor(state, config, StrongObjective::kPoints);
+  SearchConfig config{searchLog, {.workers = 1, .playoutLimit = 4000, .seeded = true}};
+  config.objective = Objective::kPoints;
+  const SearchResult result = StrongSearch(state, config);
   const double chosen = MeanPoints(state, result.best.shot.velocity, 400);
   EXPECT_LT(teeDraw, -0.4);
   EXPECT_GT(chosen, bestFamily - 0.05) << result.best.shot.label << " " << result.best.shot.power;

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "search/time_budget.h"
+#include "search/core/time_budget.h"
 
 namespace Curling::Testing {
 

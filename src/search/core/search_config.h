@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+
+#include "search/core/time_budget.h"
+#include "search/core/worker_launcher.h"
+#include "search/eval/evaluator.h"
+
+namespace Curling {
+
+// Time each search worker runs for, from the moment it starts.
+inline constexpr std::int64_t kSearchTimeLimitMs = 5000;
+
+// Number of workers a search runs in parallel.
+inline constexpr int kSearchWorkers = 4;
+
+// Execution noise the engine asks of every simulated shot.
+inline constexpr float kSimulationNoise = 0.3f;
+
+// The knobs of a search that the engine's command line may change. Default-constructed, they are
+// the engine's fixed search: four workers of 5000 ms each, seeded from the wall clock.
+// - limitMs: each worker's time limit
+// - workers: workers run in parallel (1 or more)
+// - playoutLimit: when set, each worker stops after this many simulations ("Primitive"),
+//   iterations ("UCT") or samples ("Strong") instead of on the clock
+// - seeded: the workers' seeds are drawn in worker order by the launching thread, and every
+//   simulated shot gets a simulator seed from its worker's generator (see RunSearchWorkers), so
+//   that a search repeats exactly once the process-wide generator is seeded and the playouts
+//   limited
+struct SearchSettings {
+  std::int64_t limitMs = kSearchTimeLimitMs;
+  int workers = kSearchWorkers;
+  std::optional<std::uint32_t> playoutLimit{};
+  bool seeded = false;
+};
+
+// What a search needs besides the position: the diagnostic stream that the candidate lists and
+// the reward write to, the settings, the clock the time limit is measured on, and how the workers
+// are started. Passed by reference to the drivers and workers; the stream, the clock and the
+// launcher must outlive the search.
+// - workerSeed: the seed of one worker's generator, set by RunSearchWorkers on each worker's own
+//   copy of the configuration in a seeded search; unset, a worker seeds itself when it starts
+//   (WorkerGenerator) and its simulated shots carry no simulator seed
+// - launcher: starts each worker's thread (std::async by default)
+// - evaluator, objective: what a search that values positions ("Strong") values them by and for;
+//   unset, its own choice (see the search). The tree searches always play for the end's points.
+struct SearchConfig {
+  std::ostream& log;
+  SearchSettings settings{};
+  const TickClock& clock = SystemTickClock();
+  std::optional<std::uint32_t> workerSeed{};
+  const WorkerLauncher& launcher = AsyncWorkerLauncher();
+  const Evaluator* evaluator = nullptr;
+  std::optional<Objective> objective{};
+};
+
+// The engine's search with the command line's settings, on the system clock, diagnostics to
+// `log`.
+inline SearchConfig EngineSearchConfig(std::ostream& log, const SearchSettings& settings = {}) {
+  return SearchConfig{log, settings};
+}
+
+}  // namespace Curling

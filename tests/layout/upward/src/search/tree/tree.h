@@ -1,0 +1,1 @@
+// The tree search, above the shot model.
