@@ -7,9 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "search/refinement.h"
-#include "search/rollout_policy.h"
-#include "shots/shot_families.h"
+#include "curling/sheet.h"
+#include "search/eval/evaluator.h"
+#include "search/strong/refinement.h"
+#include "search/strong/rollout_policy.h"
 
 namespace Curling {
 namespace {
