@@ -40,12 +40,15 @@ int CountStones(const PositionList& list);
 // answers false.
 bool IsEvenShot(const CurlingGameState& state, std::ostream& log);
 
-// Whether side 1 leads on the total of all ten end scores; a level total counts for side 1 only
-// when side 1 is to move. Empty when the side byte is neither 0 nor 1.
+// Whether side 1 leads on the total of all ten end scores, as the situation classes of the
+// candidate lists read it (not the lead of the win table, LeadOf): a level total counts for side 1
+// only when side 1 is to move. Empty when the side byte is neither 0 nor 1.
 std::optional<bool> SideOneLeads(const CurlingGameState& state);
 
-// The score of the end that `after` closed (shot number 0) or of the end in progress, seen from
-// the side to move in `before`: positive when that side scored. A slot outside the score table
+// The reward of the tree searches' simulations: the score of the end that `after` closed (shot
+// number 0) or of the end in progress, seen from the side to move in `before`: positive when that
+// side scored. Unlike the evaluators' EndScoreFor, it reads the slot of the end `after` closed and
+// reports a side byte that is no side. A slot outside the score table
 // counts 0; a side byte of `before` other than 0 or 1 is reported on log and counts 0.
 double EvaluateFinalState(const CurlingGameState& before, const CurlingGameState& after,
                           std::ostream& log);

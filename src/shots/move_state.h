@@ -16,7 +16,7 @@ struct CurlingMoveState {
   ShotVelocity velocity{};  // the release for `target`, from CreateShot or CreateHitShot
   std::string label;        // the shot family's label, e.g. "FREEZE"
   double power = 0.0;       // negative (-1) for a draw; 0 or more for a hit at that power (16)
-  bool flag = false;        // carried along, read by nothing
+  bool flag = false;        // false in every shot the engine makes; kept with the record
 
   // The shot of a root node: every number zero, empty label. Calls nothing.
   CurlingMoveState() = default;

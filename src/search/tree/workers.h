@@ -9,16 +9,16 @@
 
 namespace Curling {
 
-// The two search workers. Each takes the position and the root by value (it owns its copies), the
-// root having the position's candidate list as its children and zero statistics; it seeds its own
-// generator with SeedWorkerGenerator() and starts its TimeBudget when it starts running, works
-// until the budget is used up, and hands the root back with its statistics. Diagnostics go to
+// The workers of the tree searches. Each takes the position and the root by value (it owns its
+// copies), the root having the position's candidate list as its children and zero statistics; it
+// makes its generator (WorkerGenerator) and starts its StopRule when it starts running, works
+// until the rule stops it, and hands the root back with its statistics. Diagnostics go to
 // config.log through a synchronised stream of the worker's own, so that workers running at the
 // same time never interleave within a line. A root without children is handed back at once.
 //
 // Opt-in knobs of the configuration change this: with config.workerSeed the generator is seeded
 // from it and every simulated shot gets a simulator seed drawn from that generator
-// (ApplySeededShot), so that the worker repeats exactly; with config.playoutLimit the worker stops
+// (ApplySeededShot), so that the worker repeats exactly; with config.settings.playoutLimit it stops
 // after that many simulations ("Primitive", counted like the root's playouts, the last pass left
 // midway) or iterations ("UCT") instead of on the clock.
 
