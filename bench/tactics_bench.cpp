@@ -44,8 +44,8 @@ struct Position {
   CurlingGameState state;
 };
 
-constexpr float kX = 2.375f;
-constexpr float kY = 4.88f;
+constexpr auto kX = static_cast<float>(Curling::kTeeX);
+constexpr auto kY = static_cast<float>(Curling::kTeeY);
 
 // A position at shot `shot` with `side` to move; `stones` fills the slots in order ({0, 0} leaves
 // a slot empty). Slots of the parity of `shot` are the mover's.

@@ -21,13 +21,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "curling_sim/sheet.h"
 #include "curling_simulator.h"
 
 namespace {
 
-constexpr double kTeeX = 2.375;
-constexpr double kTeeY = 4.88;
-constexpr double kCountingRadius = 1.83 + 0.145;
+using curling_sim::kCountingRadius;
+using curling_sim::kTeeX;
+using curling_sim::kTeeY;
 constexpr double kStoneDiameter = 0.29;
 constexpr float kPlayMinX = 0.145f;
 constexpr float kPlayMaxX = 4.605f;
