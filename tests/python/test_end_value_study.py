@@ -1,4 +1,4 @@
-"""bench/end_value_study.py: finished ends read from the hammer's side, and the held-out fit."""
+"""lab/end_value_study.py: finished ends read from the hammer's side, and the held-out fit."""
 import importlib.util
 import os
 import pathlib
@@ -7,8 +7,8 @@ import subprocess
 
 import numpy as np
 
-BENCH = pathlib.Path(__file__).resolve().parents[2] / "bench" / "end_value_study.py"
-spec = importlib.util.spec_from_file_location("end_value_study", BENCH)
+SCRIPT = pathlib.Path(__file__).resolve().parents[2] / "lab" / "end_value_study.py"
+spec = importlib.util.spec_from_file_location("end_value_study", SCRIPT)
 study = importlib.util.module_from_spec(spec)
 spec.loader.exec_module(study)
 

@@ -1,10 +1,10 @@
-"""bench/late_ends.py: games grouped by engine A's lead after eight ends, from either side."""
+"""lab/late_ends.py: games grouped by engine A's lead after eight ends, from either side."""
 import importlib.util
 import json
 import pathlib
 
-BENCH = pathlib.Path(__file__).resolve().parents[2] / "bench" / "late_ends.py"
-spec = importlib.util.spec_from_file_location("late_ends", BENCH)
+SCRIPT = pathlib.Path(__file__).resolve().parents[2] / "lab" / "late_ends.py"
+spec = importlib.util.spec_from_file_location("late_ends", SCRIPT)
 late_ends = importlib.util.module_from_spec(spec)
 spec.loader.exec_module(late_ends)
 

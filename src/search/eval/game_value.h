@@ -8,7 +8,7 @@ namespace Curling {
 // (win_table_data.h) holds, for every number of ends left (0 to 10), lead (-15 to +15, larger
 // leads count as 15) and whether the side has the last shot of the next end, the probability that
 // the side wins a game of ten ends, a tie after the last end counting as half a win. It is made by
-// tools/win_table from end-score distributions measured by seeded self-play (see the README).
+// tools/win_table from end-score distributions measured by seeded self-play (see docs/strength.md).
 
 // Largest lead the table tells apart.
 inline constexpr int kWinTableMaxLead = 15;

@@ -10,7 +10,7 @@ its own. Printed per engine: the mean shortfall with a 95 % interval. The last s
 continuation, so this is exact but for the sampling; it shows what a better last shot could gain
 in the positions that games really reach.
 
-    PYTHONPATH=build/release/python /usr/bin/python3 bench/last_shots.py RECORD [--per-engine N]
+    PYTHONPATH=build/release/python /usr/bin/python3 lab/last_shots.py RECORD [--per-engine N]
 """
 
 import argparse

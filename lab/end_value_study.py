@@ -16,7 +16,7 @@ the mean, below 0 worse) for three sets of features:
 A feature set that explains no more held out than the present one would not value the middle of the
 end better, however well it fits the ends it was fitted to.
 
-    PYTHONPATH=build/release/python /usr/bin/python3 bench/end_value_study.py RECORD...
+    PYTHONPATH=build/release/python /usr/bin/python3 lab/end_value_study.py RECORD...
 """
 
 import json

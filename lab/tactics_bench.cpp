@@ -11,7 +11,7 @@
 //
 // Usage: tactics_bench [THINK_MS [GRID_FILE [--regrid]]]
 //   THINK_MS: each search's time (default 5000); GRID_FILE: the cache of the grid's best values
-//   (default bench/tactics_grid.txt in the current directory), computed and written when missing
+//   (default lab/tactics_grid.txt in the current directory), computed and written when missing
 //   or with --regrid.
 #include <algorithm>
 #include <cstdio>
@@ -165,7 +165,7 @@ double GridBest(const Position& p) {
 
 int main(int argc, char** argv) {
   const long thinkMs = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 5000;
-  const std::string gridFile = argc > 2 ? argv[2] : "bench/tactics_grid.txt";
+  const std::string gridFile = argc > 2 ? argv[2] : "lab/tactics_grid.txt";
   const bool regrid = argc > 3 && std::strcmp(argv[3], "--regrid") == 0;
   if (thinkMs <= 0) {
     std::fprintf(stderr, "usage: tactics_bench [THINK_MS [GRID_FILE [--regrid]]]\n");
@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
   if (missing) {
     std::ofstream out(gridFile);
     out << "# Best grid value of each tactics position (points for the side to move), written by\n"
-           "# bench/tactics --regrid, that is build/release/bench/tactics_bench THINK_MS "
+           "# lab/tactics --regrid, that is build/release/lab/tactics_bench THINK_MS "
         << gridFile << " --regrid\n";
     for (const Position& p : positions) {
       best[p.name] = GridBest(p);

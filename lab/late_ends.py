@@ -7,7 +7,7 @@ that is decided before the last ends shows whether the search still plays for po
 last line gives A's points an end over ends 1 to 8 of all those games (interval over games), to
 compare searches that differ only in the last ends.
 
-    python3 bench/late_ends.py RECORD...
+    python3 lab/late_ends.py RECORD...
 """
 
 import json
