@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "search/strong/strong_search.h"
 #include "search/tree/tree_search.h"
 #include "search/tree/workers.h"
 #include "search_test_support.h"
@@ -41,8 +42,8 @@ class ScriptedLauncher final : public WorkerLauncher {
   unsigned failing_;
 };
 
-// "Primitive" on the empty sheet: each worker that runs adds its 3 simulations; a search whose
-// every worker failed answers the draw to the tee.
+// "Primitive" and "Strong" on the empty sheet: each worker that runs adds its simulations or
+// samples; a search whose every worker failed answers the draw to the tee.
 TEST(WorkerLaunchTest, RefusedAndFailingWorkersLeaveTheOthersMergedAndAreReported) {
   struct Case {
     unsigned refused;
@@ -66,9 +67,16 @@ TEST(WorkerLaunchTest, RefusedAndFailingWorkersLeaveTheOthersMergedAndAreReporte
     EXPECT_EQ(result.candidateCount, 14) << c.log;
     EXPECT_EQ(result.playoutCount, 3 * c.merged) << c.log;
     EXPECT_EQ(log.str(), c.log);
-    if (c.merged == 0) {
-      EXPECT_EQ(result.best.shot.label, FallbackShot().shot.label);
-      EXPECT_EQ(result.best.shot.target.y, FallbackShot().shot.target.y);
+    // "Strong" runs its workers the same way: 2 samples each, the same lines before its own.
+    std::ostringstream strongLog;
+    const SearchResult strong =
+        StrongSearch(CurlingGameState{}, StepConfig(strongLog, 3, launcher));
+    EXPECT_EQ(strong.playoutCount, 2 * c.merged) << c.log;
+    EXPECT_EQ(strongLog.str().substr(0, std::string(c.log).size()), c.log);
+    for (const SearchResult& r : {result, strong}) {
+      if (c.merged > 0) continue;
+      EXPECT_EQ(r.best.shot.label, FallbackShot().shot.label);
+      EXPECT_EQ(r.best.shot.target.y, FallbackShot().shot.target.y);
     }
   }
 }
