@@ -24,6 +24,10 @@ constexpr std::int64_t kMaxThinkMs = 86'400'000;
 // Most workers a search may run.
 constexpr int kMaxWorkers = 64;
 
+// The memory limit's bounds, in MiB: enough for a search to grow at all, at most 1 TiB.
+constexpr std::uint64_t kMinMemoryMb = 16;
+constexpr std::uint64_t kMaxMemoryMb = 1u << 20;
+
 // The largest count of a search's simulations or iterations, all workers together.
 constexpr std::uint64_t kMaxSearchCount = 4'294'967'295u;
 
@@ -55,6 +59,12 @@ std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const*
       ->type_name("N")
       ->capture_default_str()
       ->check(CLI::Range(1, kMaxWorkers).description(""));
+  std::uint64_t memoryMb = kDefaultMemoryMb;
+  app.add_option("--memory-mb", memoryMb,
+                 "Memory the searches may keep, in MiB, 16 to 1048576, shared by the workers")
+      ->type_name("N")
+      ->capture_default_str()
+      ->check(CLI::Range(kMinMemoryMb, kMaxMemoryMb).description(""));
   std::string seedText;
   auto* seedOption = app.add_option("--seed", seedText,
                                     "Seed instead of the clock, 0 to 4294967295; the searches' "
@@ -79,6 +89,7 @@ std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const*
   }
 
   options.goSearch = SearchNamed(searchName).driver;
+  options.search.memoryBytes = memoryMb * kBytesPerMb;
   options.strongRun = searchName == "strong";
   if (playoutsOption->count() > 0) {
     if (static_cast<std::uint64_t>(playouts) * static_cast<std::uint64_t>(options.search.workers) >

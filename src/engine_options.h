@@ -34,8 +34,8 @@ struct ParseExit {
 };
 
 // Parses the engine's arguments: [--think-ms N] [--search primitive|uct|strong] [--workers N]
-// [--seed S]
-// [--playouts N] [--help]. An unknown option, a missing or bad value, a stray positional argument,
+// [--memory-mb N] [--seed S] [--playouts N] [--help]. An unknown option, a missing or bad value, a
+// stray positional argument,
 // --think-ms together with --playouts, or a playout count that the search's 32-bit count of all
 // workers together cannot hold, is a usage error.
 std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const* argv);

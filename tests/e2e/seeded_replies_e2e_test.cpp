@@ -139,5 +139,20 @@ INSTANTIATE_TEST_SUITE_P(EverySearch, SeededReplies, testing::ValuesIn(kRecorded
                            return info.param.name;
                          });
 
+// A memory limit that these searches stay below changes nothing they answer.
+std::vector<Recorded> WithinAMemoryLimit() {
+  std::vector<Recorded> runs(std::begin(kRecorded), std::end(kRecorded));
+  for (Recorded& run : runs) {
+    run.name += "Within64MiB";
+    run.args.insert(run.args.end(), {"--memory-mb", "64"});
+  }
+  return runs;
+}
+
+INSTANTIATE_TEST_SUITE_P(MemoryLimit, SeededReplies, testing::ValuesIn(WithinAMemoryLimit()),
+                         [](const testing::TestParamInfo<Recorded>& info) {
+                           return info.param.name;
+                         });
+
 }  // namespace
 }  // namespace E2E

@@ -29,7 +29,10 @@ std::string Parse(const std::string& line) {
   return std::to_string(o.search.limitMs) + " " + std::to_string(o.search.workers) + " " +
          (o.search.playoutLimit ? std::to_string(*o.search.playoutLimit) : "-") + " " + search +
          (o.strongRun ? " strong-run" : "") + " " + (o.seed ? std::to_string(*o.seed) : "-") +
-         (o.search.seeded ? " seeded" : "");
+         (o.search.seeded ? " seeded" : "") +
+         (o.search.memoryBytes != kDefaultMemoryMb * kBytesPerMb
+              ? " memory " + std::to_string(o.search.memoryBytes >> 20)
+              : "");
 }
 
 TEST(EngineOptions, CommandLinesGiveOptionsOrExit) {
@@ -38,6 +41,11 @@ TEST(EngineOptions, CommandLinesGiveOptionsOrExit) {
       {"--think-ms 200 --search uct", "200 4 - uct -"},
       {"--think-ms=1 --search primitive --workers 64", "1 64 - primitive -"},
       {"--search strong --seed 3 --playouts 9", "5000 4 9 strong strong-run 3 seeded"},
+      {"--memory-mb 16 --search uct", "5000 4 - uct - memory 16"},
+      {"--memory-mb 1048576", "5000 4 - primitive - memory 1048576"},
+      {"--memory-mb 15", "exit 2 err"},
+      {"--memory-mb 1048577", "exit 2 err"},
+      {"--memory-mb 64x", "exit 2 err"},
       {"--seed 0", "5000 4 - primitive 0 seeded"},
       {"--seed 7 --playouts 1 --workers 3", "5000 3 1 primitive 7 seeded"},
       {"--seed 4294967295 --playouts 4294967295 --workers 1",

@@ -115,6 +115,29 @@ TEST(UCTWorkerTest, RunsOneIterationPerMillisecondOfTheStepClock) {
   EXPECT_EQ(CheckTree(root, 50), "");
 }
 
+// Nodes below `node`.
+std::uint64_t Descendants(const Node& node) {
+  std::uint64_t count = node.children.size();
+  for (const Node& child : node.children) count += Descendants(child);
+  return count;
+}
+
+// A share of the memory that holds the root's children and 300 nodes more: the tree stops there,
+// and the iterations go on through it, each counted, the statistics still adding up.
+TEST(UCTWorkerTest, TheTreeStaysWithinItsShareOfTheMemoryAndTheIterationsGoOn) {
+  constexpr std::uint64_t kShareNodes = 4 + 300;
+  std::ostringstream log;
+  SearchConfig config = StepConfig(log, 2001);
+  const Node unbounded = UCTWorker(StateAt(6, false), RootWithChildren(4), config);
+  ASSERT_GT(Descendants(unbounded), 2 * kShareNodes);  // so the limit has something to stop
+  config.settings.workers = 2;                         // each worker has half of the limit
+  config.settings.memoryBytes = 2 * kShareNodes * sizeof(Node);
+  const Node bounded = UCTWorker(StateAt(6, false), RootWithChildren(4), config);
+  EXPECT_LE(Descendants(bounded), kShareNodes);
+  EXPECT_GT(Descendants(bounded), kShareNodes - kCandidateReserve);
+  EXPECT_EQ(CheckTree(bounded, 2000), "");
+}
+
 TEST(UCTWorkerTest, FirstIterationsTryEveryRootChildOnceBeforeAnySecondSelection) {
   for (const int shotNumber : {0, 6, 15}) {
     const int k = 6;

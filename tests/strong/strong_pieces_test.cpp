@@ -185,5 +185,30 @@ TEST(KernelBandit, MergeSharedIsRecordingEverySampleInOneBandit) {
   }
 }
 
+// Catches a store that outgrows its limit, or a limit that changes what the arms' own estimates
+// count: over 100 samples a store of 10 keeps 10, and every arm's statistics are those of an
+// unbounded bandit fed the same samples.
+TEST(KernelBandit, TheStoreKeepsWithinItsLimitAndTheArmsCountEverySample) {
+  const ReleasePoint a = ToReleasePoint(ShotVelocity{0.02f, -2.25f, true});
+  KernelBandit bounded = ThreeArms(a);
+  KernelBandit unbounded = ThreeArms(a);
+  bounded.LimitStore(10 * KernelBandit::StoreBytes());
+  for (int i = 0; i < 100; ++i) {
+    const std::size_t arm = static_cast<std::size_t>(i % 3);
+    const ReleasePoint executed{a.speed + 0.01 * (i % 7), a.angle + 20.0 * arm, a.curl};
+    bounded.Record(arm, ToVelocity(executed), i % 5 - 2.0);
+    unbounded.Record(arm, ToVelocity(executed), i % 5 - 2.0);
+  }
+  EXPECT_EQ(bounded.StoredSamples(), 10u);
+  EXPECT_EQ(unbounded.StoredSamples(), 100u);
+  EXPECT_EQ(bounded.Samples(), 100u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(bounded.Arms()[i].weight, unbounded.Arms()[i].weight) << i;
+    EXPECT_EQ(bounded.Arms()[i].value, unbounded.Arms()[i].value) << i;
+  }
+  bounded.LimitStore(0);
+  EXPECT_EQ(bounded.StoredSamples(), 0u);
+}
+
 }  // namespace
 }  // namespace Curling

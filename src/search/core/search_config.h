@@ -16,6 +16,12 @@ inline constexpr std::int64_t kSearchTimeLimitMs = 5000;
 // Number of workers a search runs in parallel.
 inline constexpr int kSearchWorkers = 4;
 
+// Memory the searches of one engine may keep by default, in MiB: far more than a search of
+// 5000 ms keeps ("UCT" about 180 MiB), and what two engines at once can afford on a machine of
+// 24 GB however long they think.
+inline constexpr std::uint64_t kDefaultMemoryMb = 4096;
+inline constexpr std::uint64_t kBytesPerMb = std::uint64_t{1} << 20;
+
 // Execution noise the engine asks of every simulated shot.
 inline constexpr float kSimulationNoise = 0.3f;
 
@@ -29,12 +35,22 @@ inline constexpr float kSimulationNoise = 0.3f;
 //   simulated shot gets a simulator seed from its worker's generator (see RunSearchWorkers), so
 //   that a search repeats exactly once the process-wide generator is seeded and the playouts
 //   limited
+// - memoryBytes: what the search may keep of what it learns (the tree of "UCT", the samples of
+//   "Strong"), shared out equally among the workers (WorkerMemoryBytes), so that a seeded search
+//   still repeats; a worker whose share is spent goes on without keeping more
 struct SearchSettings {
   std::int64_t limitMs = kSearchTimeLimitMs;
   int workers = kSearchWorkers;
   std::optional<std::uint32_t> playoutLimit{};
   bool seeded = false;
+  std::uint64_t memoryBytes = kDefaultMemoryMb * kBytesPerMb;
 };
+
+// One worker's share of the memory limit.
+inline std::uint64_t WorkerMemoryBytes(const SearchSettings& settings) {
+  return settings.memoryBytes /
+         static_cast<std::uint64_t>(settings.workers > 1 ? settings.workers : 1);
+}
 
 // What a search needs besides the position: the diagnostic stream that the candidate lists and
 // the reward write to, the settings, the clock the time limit is measured on, and how the workers

@@ -115,7 +115,14 @@ void KernelBandit::Record(std::size_t arm, const ShotVelocity& executed, double 
   const ReleasePoint asked = arms_[arm].point;
   const ReleasePoint played = ToReleasePoint(executed);
   const Sample sample{asked, played, KernelWeight(asked, played), value};
-  samples_.push_back(sample);
+  ++recorded_;
+  if (samples_.size() < storeLimit_) {
+    // Grown by doubling up to the limit, never past it.
+    if (samples_.size() == samples_.capacity()) {
+      samples_.reserve(std::min(storeLimit_, std::max<std::size_t>(16, 2 * samples_.capacity())));
+    }
+    samples_.push_back(sample);
+  }
   sum_ += value;
   sumSquares_ += value * value;
   ++arms_[arm].pulls;
@@ -177,6 +184,13 @@ std::size_t KernelBandit::Best() const {
   return best;
 }
 
+void KernelBandit::LimitStore(std::uint64_t bytes) {
+  storeLimit_ = static_cast<std::size_t>(
+      std::min<std::uint64_t>(bytes / sizeof(Sample), std::numeric_limits<std::size_t>::max()));
+  if (samples_.size() > storeLimit_) samples_.resize(storeLimit_);
+  if (storeLimit_ == 0) std::vector<Sample>().swap(samples_);
+}
+
 void KernelBandit::MergeShared(const KernelBandit& other, std::size_t count) {
   const std::size_t n = std::min({count, arms_.size(), other.arms_.size()});
   for (std::size_t i = 0; i < n; ++i) {
@@ -184,7 +198,7 @@ void KernelBandit::MergeShared(const KernelBandit& other, std::size_t count) {
     arms_[i].value += other.arms_[i].value;
     arms_[i].pulls += other.arms_[i].pulls;
   }
-  mergedSamples_ += other.samples_.size() + other.mergedSamples_;
+  mergedSamples_ += other.recorded_ + other.mergedSamples_;
   sum_ += other.sum_;
   sumSquares_ += other.sumSquares_;
 }

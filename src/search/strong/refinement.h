@@ -89,7 +89,15 @@ class KernelBandit {
 
   const std::vector<Arm>& Arms() const { return arms_; }
   // Samples recorded here and merged in from other workers.
-  std::uint64_t Samples() const { return samples_.size() + mergedSamples_; }
+  std::uint64_t Samples() const { return recorded_ + mergedSamples_; }
+
+  // The store of samples that arms added later (AddArm, Refine) take their statistics from: it
+  // keeps at most `bytes` worth (StoreBytes() each, the first ones recorded); the arms' own
+  // statistics count every sample whatever the store holds. Unbounded until limited; limiting it
+  // to 0 frees it, for a bandit that adds no more arms.
+  void LimitStore(std::uint64_t bytes);
+  std::size_t StoredSamples() const { return samples_.size(); }
+  static constexpr std::size_t StoreBytes() { return sizeof(Sample); }
 
   // Adds the weights and values of `other`'s first `count` arms into this one's (arms of the same
   // releases, from workers that started from the same list) and counts its samples as well.
@@ -107,6 +115,8 @@ class KernelBandit {
 
   std::vector<Arm> arms_;
   std::vector<Sample> samples_;
+  std::size_t storeLimit_ = static_cast<std::size_t>(-1);
+  std::uint64_t recorded_ = 0;
   double sum_ = 0.0;
   double sumSquares_ = 0.0;
   std::uint64_t mergedSamples_ = 0;

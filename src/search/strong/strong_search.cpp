@@ -69,6 +69,8 @@ KernelBandit RunWorker(const CurlingGameState& state, KernelBandit bandit,
                        Objective objective) {
   std::mt19937 rng = WorkerGenerator(config);
   StopRule stop(config);
+  // The samples are kept for the arms refinement adds, within the worker's share of the memory.
+  bandit.LimitStore(WorkerMemoryBytes(config.settings));
   std::size_t refined = 0;
   std::uint64_t taken = 0;
   const int lookAhead = LookAheadShots(state);
@@ -86,6 +88,8 @@ KernelBandit RunWorker(const CurlingGameState& state, KernelBandit bandit,
       // Halve the step as the search goes on: first around the leaders, then close to them.
       const double step = refined < kMaxRefinedArms / 2 ? 1.0 : 0.5;
       refined += bandit.Refine(kRefineLeaders, step);
+      // No arm is added after the last refinement: the store is not read again.
+      if (refined >= kMaxRefinedArms) bandit.LimitStore(0);
     }
   }
   return bandit;

@@ -2,11 +2,29 @@
 
 #include <random>
 
+#include <cstdint>
+
+#include "shots/candidate_list.h"
 #include "shots/candidate_node.h"
 
 namespace Curling {
 
 // The rules of the tree searches over the candidate node (shots/candidate_node.h).
+
+// What a worker's tree may still grow by, in nodes: its share of the memory limit over the size of
+// a node. An expansion goes ahead only while a list of kCandidateReserve nodes fits, so that the
+// tree stays within the share (a crowded house's list longer than that may pass it by the excess).
+class NodeBudget {
+ public:
+  explicit NodeBudget(std::uint64_t bytes) : left_(bytes / sizeof(Node)) {}
+
+  bool Fits() const { return left_ >= kCandidateReserve; }
+  void Take(std::uint64_t nodes) { left_ -= nodes < left_ ? nodes : left_; }
+  std::uint64_t Left() const { return left_; }
+
+ private:
+  std::uint64_t left_;
+};
 
 // Rewrites the ucb of every child of `node` and returns the chosen one: an unvisited child gets
 // RandomPriority(rng) + 1000 (summed in float), a visited one ComputeUcb; the first child with the

@@ -55,8 +55,10 @@ Node UCTWorker(CurlingGameState state, Node root, const SearchConfig& config) {
   std::mt19937 rng = WorkerGenerator(config);
   const bool seededShots = config.workerSeed.has_value();
   StopRule stop(config);
+  NodeBudget budget(WorkerMemoryBytes(config.settings));
+  budget.Take(root.children.size());
   while (stop.GoOn()) {
-    UCTIteration(root, state, rng, log, seededShots);
+    UCTIteration(root, state, rng, log, seededShots, &budget);
     stop.CountIteration();
     std::this_thread::yield();
   }
@@ -64,7 +66,7 @@ Node UCTWorker(CurlingGameState state, Node root, const SearchConfig& config) {
 }
 
 int UCTIteration(Node& node, CurlingGameState state, std::mt19937& rng, std::ostream& log,
-                 bool seededShots) {
+                 bool seededShots, NodeBudget* budget) {
   // Step 1. Selection: unvisited children first, in random order, then the largest ucb.
   Node& selected = SelectChild(node, rng);
   UCTState& stats = selected.value.stats;
@@ -78,14 +80,24 @@ int UCTIteration(Node& node, CurlingGameState state, std::mt19937& rng, std::ost
       reward = TruncateReward(EvaluateFinalState(state, Playout(next, rng, log, seededShots), log));
       stats.playouts += 1;
     } else {
-      // Step 3b. Later selections: expand once, then descend. The nested call counts the
-      // selected node's playouts.
-      if (selected.children.empty()) AppendChildren(selected, BuildCandidateList(next, log));
-      if (selected.children.empty()) {
+      // Step 3b. Later selections: expand once (while the budget holds a list), then descend.
+      // The nested call counts the selected node's playouts.
+      const bool grows = budget == nullptr || budget->Fits();
+      if (selected.children.empty() && grows) {
+        CandidateList list = BuildCandidateList(next, log);
+        if (budget != nullptr) budget->Take(list.size());
+        AppendChildren(selected, std::move(list));
+      }
+      if (!selected.children.empty()) {
+        reward = UCTIteration(selected, next, rng, log, seededShots, budget);
+      } else if (grows) {
         reward = TruncateReward(EvaluateFinalState(state, next, log));
         stats.playouts += 1;
       } else {
-        reward = UCTIteration(selected, next, rng, log, seededShots);
+        // The memory share is spent: a leaf for good, scored by a playout.
+        reward =
+            TruncateReward(EvaluateFinalState(state, Playout(next, rng, log, seededShots), log));
+        stats.playouts += 1;
       }
     }
   } else {

@@ -29,7 +29,8 @@ namespace Curling {
 Node PrimitiveWorker(CurlingGameState state, Node root, const SearchConfig& config);
 
 // "UCT": UCTIteration from the root on a fresh copy of `state` while time remains, yielding the
-// processor after each iteration.
+// processor after each iteration; the tree (the root's children included) grows within the
+// worker's share of config.settings.memoryBytes.
 Node UCTWorker(CurlingGameState state, Node root, const SearchConfig& config);
 
 // One UCT iteration below `node`, whose position is `state`:
@@ -37,13 +38,15 @@ Node UCTWorker(CurlingGameState state, Node root, const SearchConfig& config);
 // 2. If the end goes on (shot number of next not 0): at s's first selection, a playout from next is
 //    scored; later, s is expanded with the candidate list of next if it has no children, and the
 //    iteration descends into it. An expansion without candidates leaves s to be scored as it
-//    stands, next without further shots.
+//    stands, next without further shots. With a `budget` that no longer fits a list, s is not
+//    expanded: it stays a leaf, scored by a playout from next as at its first selection.
 // 3. If s's shot ended the end, next is scored directly; s is never expanded.
 // 4. The reward r (the score seen from the side to move in `state`, truncated toward zero) is
 //    recorded into s; node's playouts and, on the leaf paths, s's go up by one.
 // Returns -r, the value of the iteration for the side that chose `node`. `node` needs a child.
 // With `seededShots` every shot of the iteration (its playout's included) is seeded from `rng`.
+// Without a budget the tree grows without bound.
 int UCTIteration(Node& node, CurlingGameState state, std::mt19937& rng, std::ostream& log,
-                 bool seededShots = false);
+                 bool seededShots = false, NodeBudget* budget = nullptr);
 
 }  // namespace Curling
