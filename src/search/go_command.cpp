@@ -22,7 +22,7 @@ bool AnswerGo(const CurlingGameState& state, const SearchConfig& config, EngineO
               SearchDriver search) {
   const SearchResult result = search(state, config);
   out.reply(FormatBestShot(result.best.shot.velocity));
-  return true;
+  return true;  // what the search learned is freed now, after the reply
 }
 
 std::function<bool(const std::vector<std::string>&, CurlingGameState&, EngineOutput&)>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "curling/game_state.h"
 #include "search/core/search_config.h"
@@ -24,10 +25,13 @@ struct ChosenShot {
 // - candidateCount: the candidate shots of the position (the root arms for "Strong")
 // - playoutCount: simulations ("Primitive"), iterations ("UCT") or samples ("Strong") of all
 //   workers together
+// - leftovers: what the search learned (the workers' trees), held so that it is freed when the
+//   result is, after the answer is out: freeing a tree of a gigabyte takes a good part of a second
 struct SearchResult {
   std::int32_t candidateCount = 0;
   std::uint32_t playoutCount = 0;
   ChosenShot best;
+  std::shared_ptr<const void> leftovers{};
 };
 
 // A search: the position and the configuration in, the chosen shot out.

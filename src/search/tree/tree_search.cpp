@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <future>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -20,11 +21,13 @@ namespace {
 
 using BestChildRule = const Node& (*)(const Node& root);
 
-// What the parallel part of a search hands its driver: the root with the merged statistics, and
-// how many workers' statistics went into it.
+// What the parallel part of a search hands its driver: the root with the merged statistics, how
+// many workers' statistics went into it, and the workers' own roots, whose trees are freed only
+// after the answer is out.
 struct MergedWorkers {
   Node root;
   int finished = 0;
+  std::vector<Node> workerRoots;
 };
 
 // ParallelSearch, counting the workers that finished.
@@ -34,8 +37,8 @@ MergedWorkers RunWorkers(const CurlingGameState& state, Node root, SearchWorker 
   ShuffleFixedSeed(root.children);
   // Step 2. Every worker launched before any is awaited, each task holding its own copies of the
   // state and the root (made here, on this thread). Step 3. Awaited in order, each merged into the
-  // root and discarded.
-  MergedWorkers merged{root, 0};
+  // root and kept aside.
+  MergedWorkers merged{root, 0, {}};
   merged.finished = RunSearchWorkers(
       config, config.settings.workers,
       [&](const SearchConfig& workerConfig) {
@@ -43,7 +46,10 @@ MergedWorkers RunWorkers(const CurlingGameState& state, Node root, SearchWorker 
           return worker(state, std::move(copy), workerConfig);
         };
       },
-      [&](const Node& workerRoot) { MergeRoot(merged.root, workerRoot); });
+      [&](Node&& workerRoot) {
+        MergeRoot(merged.root, workerRoot);
+        merged.workerRoots.push_back(std::move(workerRoot));
+      });
   // Step 4.
   return merged;
 }
@@ -67,10 +73,12 @@ SearchResult RunDriver(const CurlingGameState& state, const SearchConfig& config
   const auto candidates = static_cast<std::int32_t>(root.children.size());
   // Step 3. The workers. Should every one of them fail, no child has statistics to pick by: the
   // same draw to the tee.
-  const MergedWorkers merged = RunWorkers(state, std::move(root), worker, config);
+  MergedWorkers merged = RunWorkers(state, std::move(root), worker, config);
   if (merged.finished == 0) return SearchResult{candidates, 0, FallbackShot()};
-  // Step 4 and 5. The best child, copied out with the counts.
-  return SearchResult{candidates, merged.root.value.stats.playouts, Chosen(bestChild(merged.root))};
+  // Step 4 and 5. The best child, copied out with the counts; the workers' trees go with it.
+  SearchResult result{candidates, merged.root.value.stats.playouts, Chosen(bestChild(merged.root))};
+  result.leftovers = std::make_shared<std::vector<Node>>(std::move(merged.workerRoots));
+  return result;
 }
 
 }  // namespace
