@@ -80,8 +80,8 @@ TEST(Summary, ResultsEloAndSprtWorkedOutByHand) {
       {"19 wins, 1 draw", "WWWWWWWWWWWWWWWWWWWD", "19 wins, 1 draws, 0 losses (0 by forfeit)",
        "+636.4, 95% CI [+420.7, +inf] from 10 pairs (0 unpaired games); pentanomial 0 0 0 1 9",
        0.2836, "go on"},
-      // With the pseudo-counts f = (0.001, 0.001, 0.001, 0.001, 1) / 1.004; lambda0 = 1.99602,
-      // lambda1 = 1.94011: LLR = f_i ln((1 + lambda0 (a_i - s0)) / (1 + lambda1 (a_i - s1)))
+      // With the pseudo-counts f = (0.001, 0.001, 0.001, 0.001, 1) / 1.004; lambda0 = 1.99600,
+      // lambda1 = 1.94006: LLR = f_i ln((1 + lambda0 (a_i - s0)) / (1 + lambda1 (a_i - s1)))
       // summed = 0.0283 (was 3.79).
       {"one pair won twice", "WW", "2 wins, 0 draws, 0 losses (0 by forfeit)",
        "+inf (no interval from one pair) from 1 pair (0 unpaired games); pentanomial 0 0 0 0 1",
