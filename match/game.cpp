@@ -11,8 +11,6 @@ int GameResult::Total() const {
   return std::accumulate(endScores.begin(), endScores.end(), 0);
 }
 
-namespace {
-
 int WinnerOf(const GameResult& result) {
   bool lost0 = !result.forfeit[0].empty();
   bool lost1 = !result.forfeit[1].empty();
@@ -20,8 +18,6 @@ int WinnerOf(const GameResult& result) {
   int total = result.Total();
   return total > 0 ? 0 : (total < 0 ? 1 : -1);
 }
-
-}  // namespace
 
 GameResult PlayGame(int game, const std::array<Player*, 2>& bySide,
                     const std::array<int, 2>& engineOfSide, const ShotPlayer& physics,

@@ -50,6 +50,11 @@ struct GameResult {
   bool Forfeited() const { return !forfeit[0].empty() || !forfeit[1].empty(); }
 };
 
+// The winning side by the runner's rule: when a side forfeited, the other one (none, -1, when
+// both did); otherwise the side with more points, -1 for a draw. PlayGame sets winnerSide with it
+// and the record reader rejects a game line whose winner disagrees with it.
+int WinnerOf(const GameResult& result);
+
 // Watches a game as it is played (record, progress line, pictures).
 class GameObserver {
  public:

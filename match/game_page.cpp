@@ -311,8 +311,7 @@ std::string IndexPage(const std::vector<GameResult>& games,
   if (p.pairs == 0) {
     html += "n/a (no complete pair of games with the engines on swapped sides)";
   } else {
-    html += EloText(p.elo) + ", 95% CI [" + EloText(p.eloLow) + ", " + EloText(p.eloHigh) +
-            "] from " + Count(p.pairs, "pair") + " (" + Count(p.unpaired, "unpaired game") + ")";
+    html += EloFigures(p);
   }
   html +=
       "</p>\n<h2>Games</h2>\n<table>\n<tr><th>Game</th><th>Side 0</th><th>Side 1</th>"

@@ -174,10 +174,16 @@ void RecordReader::ReadGame(const json& line, const MatchLine& match) {
     game.forfeit[side] = forfeit.at("reason").get<std::string>();
     if (game.forfeit[side].empty()) throw Malformed("a forfeit without its reason");
   }
+  // The winner follows from the forfeits and the total by the runner's own rule: a line that
+  // names another (a winner against the points, none after a single forfeit, or the engine that
+  // forfeited) is not one the runner wrote.
+  game.winnerSide = WinnerOf(game);
   const json& winner = line.at("winner");
-  game.winnerSide = -1;
-  if (!winner.is_null()) {
-    game.winnerSide = game.engineOfSide[0] == EngineIndex(winner) ? 0 : 1;
+  const json expected =
+      game.winnerSide < 0 ? json(nullptr) : json(kEngineLabels[game.engineOfSide[game.winnerSide]]);
+  if (winner != expected) {
+    throw Malformed("\"winner\" is " + winner.dump() + " where the forfeits and the total give " +
+                    expected.dump());
   }
   Entry& entry = games_[{match.seed, game.game}];
   if (entry.result) {

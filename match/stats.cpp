@@ -1,6 +1,7 @@
 #include "stats.h"
 
 #include <cmath>
+#include <limits>
 
 namespace Match {
 
@@ -32,6 +33,112 @@ MeanInterval Mean95(const std::vector<double>& values) {
   result.high = result.mean + half;
   result.valid = true;
   return result;
+}
+
+MeanInterval ClusteredMean95(const std::vector<std::pair<double, double>>& clusters) {
+  MeanInterval result;
+  result.clusters = static_cast<int>(clusters.size());
+  double sum = 0.0;
+  double count = 0.0;
+  for (const auto& [clusterSum, clusterCount] : clusters) {
+    sum += clusterSum;
+    count += clusterCount;
+  }
+  result.count = static_cast<int>(count);
+  if (count <= 0.0) return result;
+  result.mean = sum / count;
+  if (result.clusters < 2) return result;
+  double squares = 0.0;
+  for (const auto& [clusterSum, clusterCount] : clusters) {
+    const double residual = clusterSum - result.mean * clusterCount;
+    squares += residual * residual;
+  }
+  const double variance = squares * result.clusters / (result.clusters - 1) / (count * count);
+  const double half = StudentT95(result.clusters - 1) * std::sqrt(variance);
+  result.low = result.mean - half;
+  result.high = result.mean + half;
+  result.valid = true;
+  return result;
+}
+
+double EloOfScore(double score) {
+  if (score <= 0.0) return -std::numeric_limits<double>::infinity();
+  if (score >= 1.0) return std::numeric_limits<double>::infinity();
+  // -400 log10(1/m - 1), written so that m = 0.5 gives +0 rather than -0.
+  return 400.0 * std::log10(score / (1.0 - score));
+}
+
+double ScoreOfElo(double elo) {
+  return 1.0 / (1.0 + std::pow(10.0, -elo / 400.0));
+}
+
+namespace {
+
+// Pair score / 2 of the five pentanomial cells.
+constexpr std::array<double, 5> kHalfPairScore{0.0, 0.25, 0.5, 0.75, 1.0};
+
+// The lambda of the most likely distribution with mean `s` for frequencies `f`, every f_i > 0 and
+// 0 < s < 1: g(lambda) = sum f_i (a_i - s) / (1 + lambda (a_i - s)) falls from +inf to -inf on
+// (-1 / (1 - s), 1 / s), where every denominator is positive, so it has one root there. Newton's
+// method, with a bisection step whenever Newton would leave the bracket kept around the root.
+double MeanMultiplier(const std::array<double, 5>& f, double s) {
+  double low = -1.0 / (1.0 - s);
+  double high = 1.0 / s;
+  double lambda = 0.0;
+  for (int iteration = 0; iteration < 200; ++iteration) {
+    double g = 0.0;
+    double slope = 0.0;
+    for (int i = 0; i < 5; ++i) {
+      const double d = kHalfPairScore[i] - s;
+      const double q = 1.0 + lambda * d;
+      g += f[i] * d / q;
+      slope -= f[i] * d * d / (q * q);
+    }
+    if (g == 0.0) return lambda;
+    (g > 0.0 ? low : high) = lambda;
+    double next = lambda - g / slope;
+    if (!(next > low && next < high)) next = 0.5 * (low + high);
+    if (std::abs(next - lambda) <= 1e-15 * (1.0 + std::abs(lambda))) return next;
+    lambda = next;
+  }
+  return lambda;
+}
+
+}  // namespace
+
+SprtSummary SprtOf(const std::array<int, 5>& pentanomial, const SprtSettings& settings) {
+  SprtSummary sprt;
+  sprt.settings = settings;
+  sprt.lower = std::log(settings.beta / (1.0 - settings.alpha));
+  sprt.upper = std::log((1.0 - settings.beta) / settings.alpha);
+  for (int count : pentanomial) sprt.pairs += count;
+  if (sprt.pairs > 0) {
+    std::array<double, 5> f{};
+    double total = 0.0;
+    for (int i = 0; i < 5; ++i) {
+      sprt.regularised = sprt.regularised || pentanomial[i] == 0;
+      f[i] = pentanomial[i] > 0 ? pentanomial[i] : kSprtPseudoCount;
+      total += f[i];
+    }
+    for (double& frequency : f) frequency /= total;
+    const double s0 = ScoreOfElo(settings.elo0);
+    const double s1 = ScoreOfElo(settings.elo1);
+    const double lambda0 = MeanMultiplier(f, s0);
+    const double lambda1 = MeanMultiplier(f, s1);
+    // p1_i / p0_i = (1 + lambda0 (a_i - s0)) / (1 + lambda1 (a_i - s1)).
+    double sum = 0.0;
+    for (int i = 0; i < 5; ++i) {
+      sum += f[i] * (std::log1p(lambda0 * (kHalfPairScore[i] - s0)) -
+                     std::log1p(lambda1 * (kHalfPairScore[i] - s1)));
+    }
+    sprt.llr = sprt.pairs * sum;
+  }
+  sprt.verdict = "go on";
+  if (sprt.pairs >= kSprtMinPairs) {
+    if (sprt.llr >= sprt.upper) sprt.verdict = "accept H1";
+    if (sprt.llr <= sprt.lower) sprt.verdict = "accept H0";
+  }
+  return sprt;
 }
 
 void MatchTally::Add(const GameResult& game) {

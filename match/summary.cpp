@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <map>
 #include <utility>
 
@@ -14,26 +13,17 @@ using nlohmann::json;
 
 namespace {
 
-constexpr double kZ95 = 1.959964;  // two-sided 95 % quantile of the normal distribution
-
-// The SPRT's regularisation: when the pentanomial counts have no spread (v = 0: every pair scored
-// the same, or no pair at all), this pseudo-count is added to each of the five counts before m and
-// v are taken, so that the ratio stays finite; the LLR's factor "pairs" stays the true count.
-// Example: two pairs, both won twice by A: counts 0.001, 0.001, 0.001, 0.001, 2.001 (total
-// 2.005); m = 2.0025 / 2.005 = 0.998753, v = 0.000934, and for Elo 0 against 10 (s0 = 0.5,
-// s1 = 0.514387) LLR = 2 * 0.014387 * (1.997506 - 1.014387) / (2 * 0.000934) = 15.15.
-constexpr double kPseudoCount = 1e-3;
-
-// A's score in a game, in half points: 2 for a win, 1 for a draw, 0 for a loss; a forfeit is a
-// loss. A game that both sides forfeited has no winner and counts as a draw here: the tallies
-// count it a loss for both, but scoring it 0 for A alone would tilt the Elo against A.
+// A's score in a game, in half points: 2 for a win, 1 for a draw, 0 for a loss (a forfeit is a
+// loss); kNoResult for a game both engines forfeited, which leaves its pair incomplete.
+constexpr int kNoResult = -2;
+constexpr int kNotRead = -1;
 int HalfPointsOfA(const GameResult& game) {
   if (game.winnerSide >= 0) return game.engineOfSide[game.winnerSide] == 0 ? 2 : 0;
-  return 1;
+  return game.Forfeited() ? kNoResult : 1;
 }
 
-// Mean and variance (divided by the total count) of (pair score / 2) = i / 4 for counts[i].
-std::pair<double, double> Moments(const std::array<double, 5>& counts) {
+// Mean and variance (divided by the number of pairs) of (pair score / 2) = i / 4 for counts[i].
+std::pair<double, double> Moments(const std::array<int, 5>& counts) {
   double total = 0.0;
   double sum = 0.0;
   for (int i = 0; i < 5; ++i) {
@@ -54,13 +44,14 @@ std::string Format(const char* format, double value) {
 
 json MeanJson(const MeanInterval& m) {
   return json{{"count", m.count},
+              {"pairs", m.clusters},
               {"mean", m.count > 0 ? json(m.mean) : json(nullptr)},
               {"ci95", m.valid ? json::array({m.low, m.high}) : json(nullptr)}};
 }
 
-// An Elo figure as a number, or null when infinite; its sign then goes under `name`_inf.
+// An Elo figure as a number, or null when infinite (its sign then goes under `name`_inf) or NaN.
 void PutElo(json& object, const std::string& name, double elo) {
-  object[name] = std::isinf(elo) ? json(nullptr) : json(elo);
+  object[name] = std::isfinite(elo) ? json(elo) : json(nullptr);
   object[name + "_inf"] = std::isinf(elo) ? (elo > 0 ? 1 : -1) : 0;
 }
 
@@ -83,38 +74,22 @@ std::string MeanText(const MeanInterval& m, const std::string& noun) {
   } else {
     text += " (no interval)";
   }
-  return text + " over " + Count(m.count, noun);
+  text += " over " + Count(m.count, noun);
+  return m.clusters > 0 ? text + " in " + Count(m.clusters, "pair") : text;
 }
 
-double EloOfScore(double score) {
-  if (score <= 0.0) return -std::numeric_limits<double>::infinity();
-  if (score >= 1.0) return std::numeric_limits<double>::infinity();
-  // -400 log10(1/m - 1), written so that m = 0.5 gives +0 rather than -0.
-  return 400.0 * std::log10(score / (1.0 - score));
-}
-
-double ScoreOfElo(double elo) {
-  return 1.0 / (1.0 + std::pow(10.0, -elo / 400.0));
-}
-
-SprtSummary SprtOf(const PairSummary& pairs, const SprtSettings& settings) {
-  SprtSummary sprt;
-  sprt.settings = settings;
-  std::array<double, 5> counts{};
-  for (int i = 0; i < 5; ++i) counts[i] = pairs.pentanomial[i];
-  sprt.regularised = pairs.pairs == 0 || pairs.variance <= 0.0;
-  if (sprt.regularised) {
-    for (double& count : counts) count += kPseudoCount;
+std::string EloFigures(const PairSummary& p) {
+  std::string games = Count(p.unpaired, "unpaired game");
+  if (p.doubleForfeits > 0) games += ", " + Count(p.doubleForfeits, "game") + " forfeited by both";
+  if (p.pairs == 0) return "n/a (no complete pair; " + games + ")";
+  std::string text = EloText(p.elo);
+  if (p.interval) {
+    text += ", 95% CI [" + EloText(p.eloLow) + ", " + EloText(p.eloHigh) + "]";
+  } else {
+    text += p.pairs == 1 ? " (no interval from one pair)"
+                         : " (no interval: every pair scored the same)";
   }
-  const auto [m, v] = Moments(counts);
-  const double s0 = ScoreOfElo(settings.elo0);
-  const double s1 = ScoreOfElo(settings.elo1);
-  sprt.llr = pairs.pairs * (s1 - s0) * (2.0 * m - s0 - s1) / (2.0 * v);
-  sprt.lower = std::log(settings.beta / (1.0 - settings.alpha));
-  sprt.upper = std::log((1.0 - settings.beta) / settings.alpha);
-  sprt.verdict =
-      sprt.llr >= sprt.upper ? "accept H1" : (sprt.llr <= sprt.lower ? "accept H0" : "go on");
-  return sprt;
+  return text + " from " + Count(p.pairs, "pair") + " (" + games + ")";
 }
 
 MatchSummary Summarize(const std::vector<MatchGame>& games,
@@ -124,48 +99,72 @@ MatchSummary Summarize(const std::vector<MatchGame>& games,
   summary.commands = commands;
   summary.games = static_cast<int>(games.size());
   MatchTally tally;
-  std::array<std::vector<double>, 2> endDiffs;
-  // (match seed, pair index) -> A's half points in the pair's first and second game, -1 if absent.
-  std::map<std::pair<std::uint64_t, int>, std::array<int, 2>> pairGames;
+  // A game pair: A's half points in its first and second game (kNotRead if absent), and over its
+  // games played out A's points minus B's, the games and the ends.
+  struct Pair {
+    std::array<int, 2> halfPoints{kNotRead, kNotRead};
+    double diff = 0.0;
+    int games = 0;
+    int ends = 0;
+  };
+  std::map<std::pair<std::uint64_t, int>, Pair> pairGames;  // by match seed and pair index
   for (const MatchGame& match : games) {
     const GameResult& game = match.result;
     tally.Add(game);
+    Pair& pair = pairGames[{match.matchSeed, game.game / 2}];
+    pair.halfPoints[game.game % 2] = HalfPointsOfA(game);
     if (!game.Forfeited()) {
-      for (int score : game.endScores) {
-        endDiffs[game.engineOfSide[0]].push_back(score);
-        endDiffs[game.engineOfSide[1]].push_back(-score);
-      }
+      pair.diff += game.engineOfSide[0] == 0 ? game.Total() : -game.Total();
+      pair.games += 1;
+      pair.ends += static_cast<int>(game.endScores.size());
     }
-    auto [slot, added] =
-        pairGames.try_emplace({match.matchSeed, game.game / 2}, std::array{-1, -1});
-    slot->second[game.game % 2] = HalfPointsOfA(game);
-  }
-  for (int e = 0; e < 2; ++e) {
-    const EngineTally& t = tally.engines[e];
-    summary.engines[e] = EngineSummary{summary.games,      t.wins,     t.draws,
-                                       t.losses,           t.forfeits, Mean95(t.scoreDiffs),
-                                       Mean95(endDiffs[e])};
   }
 
   PairSummary& pairs = summary.pairs;
-  for (const auto& [key, halfPoints] : pairGames) {
-    if (halfPoints[0] < 0 || halfPoints[1] < 0) {
-      ++pairs.unpaired;
-    } else {
-      ++pairs.pentanomial[halfPoints[0] + halfPoints[1]];
+  std::array<std::vector<std::pair<double, double>>, 2> perGame;
+  std::array<std::vector<std::pair<double, double>>, 2> perEnd;
+  for (const auto& [key, pair] : pairGames) {
+    const auto [first, second] = pair.halfPoints;
+    if (first >= 0 && second >= 0) {
+      ++pairs.pentanomial[first + second];
       ++pairs.pairs;
+    } else {
+      for (int half : pair.halfPoints) {
+        if (half >= 0) ++pairs.unpaired;
+        if (half == kNoResult) ++pairs.doubleForfeits;
+      }
+    }
+    if (pair.games == 0) continue;
+    for (int e = 0; e < 2; ++e) {
+      const double diff = e == 0 ? pair.diff : -pair.diff;
+      perGame[e].push_back({diff, pair.games});
+      perEnd[e].push_back({diff, pair.ends});
     }
   }
-  if (pairs.pairs > 0) {
-    std::array<double, 5> counts{};
-    for (int i = 0; i < 5; ++i) counts[i] = pairs.pentanomial[i];
-    std::tie(pairs.score, pairs.variance) = Moments(counts);
-    const double half = kZ95 * std::sqrt(pairs.variance / pairs.pairs);
-    pairs.elo = EloOfScore(pairs.score);
-    pairs.eloLow = EloOfScore(std::max(0.0, pairs.score - half));
-    pairs.eloHigh = EloOfScore(std::min(1.0, pairs.score + half));
+  for (int e = 0; e < 2; ++e) {
+    const EngineTally& t = tally.engines[e];
+    summary.engines[e] = EngineSummary{summary.games,
+                                       t.wins,
+                                       t.draws,
+                                       t.losses,
+                                       t.forfeits,
+                                       ClusteredMean95(perGame[e]),
+                                       ClusteredMean95(perEnd[e])};
   }
-  if (sprt) summary.sprt = SprtOf(pairs, *sprt);
+
+  if (pairs.pairs > 0) {
+    std::tie(pairs.score, pairs.variance) = Moments(pairs.pentanomial);
+    pairs.elo = EloOfScore(pairs.score);
+    // Every pair scoring the same says nothing of the spread: no interval rather than a point.
+    pairs.interval = pairs.pairs >= 2 && pairs.variance > 0.0;
+    if (pairs.interval) {
+      const double half =
+          StudentT95(pairs.pairs - 1) * std::sqrt(pairs.variance / (pairs.pairs - 1));
+      pairs.eloLow = EloOfScore(std::max(0.0, pairs.score - half));
+      pairs.eloHigh = EloOfScore(std::min(1.0, pairs.score + half));
+    }
+  }
+  if (sprt) summary.sprt = SprtOf(pairs.pentanomial, *sprt);
   return summary;
 }
 
@@ -187,19 +186,16 @@ std::string SummaryText(const MatchSummary& summary) {
   // One game cannot make a pair: a single game's summary stays at the two lines above.
   const PairSummary& p = summary.pairs;
   if (summary.games >= 2) {
-    text += "Elo of A over B: ";
-    if (p.pairs == 0) {
-      text += "n/a (no complete pair; " + Count(p.unpaired, "unpaired game") + ")\n";
-    } else {
-      text += EloText(p.elo) + ", 95% CI [" + EloText(p.eloLow) + ", " + EloText(p.eloHigh) +
-              "] from " + Count(p.pairs, "pair") + " (" + Count(p.unpaired, "unpaired game") +
-              "); pentanomial";
+    text += "Elo of A over B: " + EloFigures(p);
+    if (p.pairs > 0) {
+      text += "; pentanomial";
       for (int count : p.pentanomial) {
         text += ' ';
         text += std::to_string(count);
       }
-      text += " for pair scores 0, 0.5, 1, 1.5, 2\n";
+      text += " for pair scores 0, 0.5, 1, 1.5, 2";
     }
+    text += "\n";
   }
   if (const auto& t = summary.sprt) {
     char line[256];
@@ -208,8 +204,11 @@ std::string SummaryText(const MatchSummary& summary) {
                   t->settings.elo0, t->settings.elo1, t->settings.alpha, t->settings.beta, t->llr,
                   t->lower, t->upper);
     text += line;
-    text += ": " + t->verdict +
-            (t->regularised ? " (no spread in the pair scores: regularised)\n" : "\n");
+    text += ": " + t->verdict;
+    if (t->pairs < kSprtMinPairs) {
+      text += " (no verdict before " + Count(kSprtMinPairs, "pair") + ")";
+    }
+    text += "\n";
   }
   return text;
 }
@@ -235,12 +234,14 @@ json SummaryJson(const MatchSummary& summary) {
               {"pentanomial", p.pentanomial},
               {"pair_score", p.pairs > 0 ? json(p.score) : json(nullptr)},
               {"pair_variance", p.pairs > 0 ? json(p.variance) : json(nullptr)},
+              {"double_forfeits", p.doubleForfeits},
               {"elo", nullptr}};
   if (p.pairs > 0) {
-    json elo = json::object();
+    json elo{{"interval", p.interval}};
     PutElo(elo, "value", p.elo);
-    PutElo(elo, "low", p.eloLow);
-    PutElo(elo, "high", p.eloHigh);
+    const double none = std::nan("");
+    PutElo(elo, "low", p.interval ? p.eloLow : none);
+    PutElo(elo, "high", p.interval ? p.eloHigh : none);
     result["elo"] = elo;
   }
   if (const auto& t = summary.sprt) {
@@ -248,6 +249,8 @@ json SummaryJson(const MatchSummary& summary) {
                           {"elo1", t->settings.elo1},
                           {"alpha", t->settings.alpha},
                           {"beta", t->settings.beta},
+                          {"pairs", t->pairs},
+                          {"min_pairs", kSprtMinPairs},
                           {"llr", t->llr},
                           {"lower", t->lower},
                           {"upper", t->upper},

@@ -27,35 +27,32 @@ struct EngineSummary {
   int games = 0;
   int wins = 0;
   int draws = 0;
-  int losses = 0;        // forfeits included
-  int forfeits = 0;      // losses by forfeit
-  MeanInterval perGame;  // own total minus the opponent's, over games played out (no forfeit)
-  MeanInterval perEnd;   // own points minus the opponent's in each end of those games
+  int losses = 0;    // forfeits included
+  int forfeits = 0;  // losses by forfeit
+  // Own points minus the opponent's over the games played out (no forfeit): per game, and per end
+  // of those games. The intervals are ClusteredMean95 over game pairs (a pair's two games, on
+  // swapped sides, correlate, and so do the ends of a game); a game without its partner, or whose
+  // partner was forfeited, is a cluster of its own.
+  MeanInterval perGame;
+  MeanInterval perEnd;
 };
 
 // The Elo difference of A over B from complete game pairs. A pair's score for A is the sum of its
-// two game scores (win 1, draw 1/2, loss or forfeit 0), so one of 0, 0.5, 1, 1.5 and 2.
+// two game scores (win 1, draw 1/2, loss or forfeit 0), so one of 0, 0.5, 1, 1.5 and 2. A game
+// both engines forfeited has no result: its pair is incomplete.
 struct PairSummary {
   int pairs = 0;                     // complete pairs
-  int unpaired = 0;                  // games whose partner is not among the games read
+  int unpaired = 0;                  // games whose partner was not read or was forfeited by both
+  int doubleForfeits = 0;            // games both engines forfeited, in no pair
   std::array<int, 5> pentanomial{};  // pairs whose score for A is 0, 0.5, 1, 1.5, 2
   double score = 0.0;                // m: mean of (pair score / 2), in [0, 1]
   double variance = 0.0;             // v: variance (over pairs, not n-1) of (pair score / 2)
   double elo = 0.0;                  // -400 log10(1/m - 1); +-infinity for m of 1 or 0
-  double eloLow = 0.0;               // the same of m - 1.959964 sqrt(v / pairs), clamped to [0, 1]
-  double eloHigh = 0.0;              // the same of m + 1.959964 sqrt(v / pairs), clamped to [0, 1]
-};
-
-// The sequential probability ratio test of the pentanomial results (normal approximation,
-// logistic Elo). `regularised`: v was 0, so the ratio was taken over counts with a pseudo-count
-// added (see SprtOf).
-struct SprtSummary {
-  SprtSettings settings;
-  double llr = 0.0;
-  double lower = 0.0;  // ln(beta / (1 - alpha)): accept H0 at or below
-  double upper = 0.0;  // ln((1 - beta) / alpha): accept H1 at or above
-  bool regularised = false;
-  std::string verdict;  // "accept H1", "accept H0" or "go on"
+  // The Elo of m -+ t sqrt(v / (pairs - 1)), clamped to [0, 1] (t: StudentT95(pairs - 1)). Only
+  // with `interval`: from two pairs on, and when the pair scores differ (v > 0).
+  bool interval = false;
+  double eloLow = 0.0;
+  double eloHigh = 0.0;
 };
 
 // Everything `curling-match summary` prints. Index 0 is engine A.
@@ -67,13 +64,6 @@ struct MatchSummary {
   std::optional<SprtSummary> sprt;
 };
 
-// Logistic Elo of an expected score in [0, 1] (+-infinity at the ends) and its inverse.
-double EloOfScore(double score);
-double ScoreOfElo(double elo);
-
-// The test of the pentanomial counts in `pairs`.
-SprtSummary SprtOf(const PairSummary& pairs, const SprtSettings& settings);
-
 // The statistics of `games`, each game once (any order; pairs are found by match seed and game
 // number).
 MatchSummary Summarize(const std::vector<MatchGame>& games,
@@ -84,8 +74,13 @@ MatchSummary Summarize(const std::vector<MatchGame>& games,
 std::string EloText(double elo);
 // "1 game", "3 games".
 std::string Count(int n, const std::string& noun);
-// "+2.50, 95% CI [+1.00, +4.00] over 4 games", "+1.00 (no interval) over 1 game" or "none".
+// "+2.50, 95% CI [+1.00, +4.00] over 4 games", "+1.00 (no interval) over 1 game" or "none"; a
+// clustered mean adds " in 3 pairs".
 std::string MeanText(const MeanInterval& m, const std::string& noun);
+// The Elo from the pairs: "+12.3, 95% CI [-4.0, +28.9] from 20 pairs (1 unpaired game)", with
+// ", 1 game forfeited by both" when there is one, or "+inf (no interval: every pair scored the
+// same) from 3 pairs (...)"; without a pair, "n/a".
+std::string EloFigures(const PairSummary& pairs);
 
 // A few readable lines: per engine its counts and mean score differences, then (from two games
 // read on) the Elo line with the pentanomial counts, then the test.

@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "record_reader.h"
+
 namespace Match {
 namespace {
 
@@ -121,6 +123,80 @@ TEST(Record, WriteFailureIsReported) {
   out.setstate(std::ios::badbit);
   RecordWriter writer(out);
   EXPECT_THROW(writer.WriteMatch(MatchOptions{}), std::runtime_error);
+}
+
+// Each row is a record the reader must refuse (or, with no message, accept): unless the row is
+// raw, a match line of two ends and then a match, shot or game line with the row's fields set.
+TEST(RecordReader, RefusesMalformedLinesNamingWhatIsWrong) {
+  const json match =
+      json::parse(R"({"type":"match","engines":{"A":"a","B":"b"},"seed":3,"games":2,"ends":2})");
+  json shot =
+      json::parse(R"({"type":"shot","game":1,"end":1,"shot":1,"side":0,"seed":9,"running_score":0,)"
+                  R"("asked":{"vx":0,"vy":2,"curl":0},"time_s":0.5,"diagnostics":[]})");
+  shot["executed"] = shot["asked"];
+  shot["before"] = shot["after"] = json(16, json::array({0, 0}));
+  shot["end_scores"] = json(10, 0);
+  const json game = json::parse(R"({"type":"game","game":1,"sides":["A","B"],"end_scores":[1,0],)"
+                                R"("total":1,"winner":"A","forfeits":[]})");
+  const std::string forfeitA = R"({"engine":"A","side":0,"reason":"x"})";
+  const std::string forfeitB = R"({"engine":"B","side":1,"reason":"x"})";
+  struct Case {
+    std::string kind;  // match, shot, game; raw: the line as it is, with no match line before it
+    std::string fields;
+    const char* message;  // nullptr: accepted
+  };
+  const Case cases[] = {
+      {"game", "{}", nullptr},
+      {"shot", "{}", nullptr},
+      {"game",
+       R"({"end_scores":[],"total":0,"winner":null,"forfeits":[)" + forfeitA + "," + forfeitB +
+           "]}",
+       nullptr},
+      {"raw", "[1]", "1: not a JSON object"},
+      {"raw", R"({"type":"game"})", "1: malformed record line: a game line before the match line"},
+      {"raw", "", "no match line in the records read"},
+      {"match", R"({"seed":-1})", "2: malformed record line: \"seed\" is not a whole number"},
+      {"match", R"({"ends":11})", "\"ends\" is out of range: 11"},
+      {"match", R"({"games":"2"})", "\"games\" is not an integer"},
+      {"match", R"({"engines":null})", "2: malformed record line: [json.exception"},
+      {"shot", R"({"shot":17})", "2: malformed record line: \"shot\" is out of range: 17"},
+      {"shot", R"({"asked":{"vx":0,"vy":2,"curl":2}})", "\"curl\" is out of range: 2"},
+      {"shot", R"({"after":[[0,0]]})", "\"after\" does not hold 16 stones"},
+      {"shot", R"({"end_scores":[0]})", "\"end_scores\" is not 10 ends"},
+      {"game", R"({"sides":["A"]})", "\"sides\" is not two engines"},
+      {"game", R"({"sides":["A","A"]})", "one engine on both sides"},
+      {"game", R"({"sides":["A","C"]})", "not an engine label: \"C\""},
+      {"game", R"({"end_scores":[1,0,0]})", "more end scores than the match has ends"},
+      {"game", R"({"total":2})", "\"total\" is not the sum of the end scores"},
+      {"game", R"({"forfeits":[{"engine":"A","side":1,"reason":"x"}]})",
+       "a forfeit names the engine of the other side"},
+      {"game", R"({"forfeits":[{"engine":"A","side":0,"reason":""}]})",
+       "a forfeit without its reason"},
+      {"game", R"({"winner":"B"})",
+       "\"winner\" is \"B\" where the forfeits and the total give \"A\""},
+      {"game", R"({"winner":null,"forfeits":[)" + forfeitB + "]}", "give \"A\""},
+      {"game", R"({"forfeits":[)" + forfeitA + "]}", "\"winner\" is \"A\" where"},
+      {"game", R"({"forfeits":[)" + forfeitA + "," + forfeitB + "]}", "give null"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind + " " + c.fields);
+    std::string text = c.fields;
+    if (c.kind != "raw") {
+      json line = c.kind == "match" ? match : (c.kind == "shot" ? shot : game);
+      line.update(json::parse(c.fields));
+      text = match.dump() + "\n" + line.dump();
+    }
+    std::istringstream in(text + "\n");
+    RecordReader reader;
+    try {
+      reader.Read(in, "r.jsonl");
+      reader.Result();
+      EXPECT_EQ(c.message, nullptr);
+    } catch (const RecordError& error) {
+      ASSERT_NE(c.message, nullptr) << error.what();
+      EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
+    }
+  }
 }
 
 }  // namespace

@@ -105,9 +105,6 @@ TEST(SummaryProcess, BadRecordsAndOptionsExitWithAMessage) {
     std::ofstream out(dir / name);
     for (const std::string& line : content) out << line << "\n";
   };
-  std::vector<std::string> bad = lines;
-  bad[2] = R"({"type":"shot","game":1,"end":1,"shot":"two","side":1})";
-  write("bad.jsonl", bad);
   std::vector<std::string> unfinished;
   for (const std::string& line : lines) {
     if (json::parse(line)["type"] != "game" || json::parse(line)["game"] != 5) {
@@ -125,7 +122,6 @@ TEST(SummaryProcess, BadRecordsAndOptionsExitWithAMessage) {
     const char* message;  // on standard error
   };
   const Case cases[] = {
-      {{dir / "bad.jsonl"}, 1, "bad.jsonl:3: malformed record line: \"shot\" is not an integer"},
       {{dir / "missing.jsonl"}, 1, "cannot read"},
       {{dir / "r.jsonl", dir / "other.jsonl"}, 1, "records of different engines"},
       {{dir / "unfinished.jsonl"}, 0, "1 game(s) still in progress"},
