@@ -81,12 +81,15 @@ def test_an_end_against_an_engine_process_one_command_per_read(test_engine, tmp_
         assert score.startswith("SCORE ")
 
 
-@pytest.mark.parametrize("mode, limit", [
-    ("garbage", 10), ("bad-curl", 10), ("exit", 10), ("silent", 0.5), ("no-ready", 0.5)])
-def test_engine_faults_are_engine_errors(test_engine, mode, limit):
+@pytest.mark.parametrize("mode, limit, reason", [
+    ("garbage", 10, "invalid reply to GO"), ("bad-curl", 10, "invalid reply to GO"),
+    ("exit", 10, r"exited \(exit status \d+\) while"),
+    ("silent", 0.5, "no reply to GO within 0.5 s"),
+    ("no-ready", 0.5, "no reply to ISREADY within 0.5 s")])
+def test_engine_faults_are_engine_errors(test_engine, mode, limit, reason):
     engine = cs.EngineOpponent([test_engine, "--mode", mode], time_limit=limit)
     env = cs.CurlingEnv(engine, agent_side=1)
-    with pytest.raises(cs.EngineError):
+    with pytest.raises(cs.EngineError, match=reason):
         env.reset()
     assert engine.pid is None
 
