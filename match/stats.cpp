@@ -53,6 +53,8 @@ MeanInterval ClusteredMean95(const std::vector<std::pair<double, double>>& clust
     const double residual = clusterSum - result.mean * clusterCount;
     squares += residual * residual;
   }
+  // Pairs that all differ alike say nothing of the spread: no interval rather than a point.
+  if (squares == 0.0) return result;
   const double variance = squares * result.clusters / (result.clusters - 1) / (count * count);
   const double half = StudentT95(result.clusters - 1) * std::sqrt(variance);
   result.low = result.mean - half;

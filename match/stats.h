@@ -32,7 +32,8 @@ MeanInterval Mean95(const std::vector<double>& values);
 // R = sum of sums / sum of numbers, which is the plain mean of all the values, with the
 // linearised (delta-method) variance taken over clusters, K / (K - 1) * sum (sum_k - R n_k)^2 /
 // (sum n_k)^2 for K clusters, and the t quantile on K - 1 degrees of freedom. Clusters of one
-// value each give exactly Mean95.
+// value each give exactly Mean95. When every cluster has the same mean there is no interval
+// (`valid` false): a spread of nothing measured is not a point.
 MeanInterval ClusteredMean95(const std::vector<std::pair<double, double>>& clusters);
 
 // Logistic Elo of an expected score in [0, 1] (+-infinity at the ends) and its inverse.

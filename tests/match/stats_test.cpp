@@ -36,6 +36,7 @@ TEST(Stats, MeanAndInterval) {
   MeanInterval single = ClusteredMean95({{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}});
   EXPECT_NEAR(single.low, five.low, 1e-12);
   EXPECT_NEAR(single.high, five.high, 1e-12);
+  EXPECT_FALSE(ClusteredMean95({{2, 2}, {3, 3}}).valid);  // pairs alike: no interval, not a point
 }
 
 // The exact generalised ratio for 0 against ELO1, computed apart (bisection for each lambda). At
