@@ -89,6 +89,35 @@ TEST(GameValue, AWonGameIsWorthOneAndALostOneZero) {
   }
 }
 
+// With ends left the hammer decides: the side that scores gives it up and a blank end keeps it.
+// The last shot of the fifth end of a level game, side 1 (with the hammer) to throw. The
+// expected changes are worked from the table's symmetry, p(lead, no hammer) = 1 - p(-lead,
+// hammer) for the other side, not from the evaluator's own lookups.
+TEST(GameValue, TheEndsScorerGivesUpTheHammerAndABlankEndKeepsIt) {
+  CurlingGameState before;
+  before.endNumber = 4;
+  before.shotNumber = 15;
+  before.sideToMove = true;
+  const double level = WinProbability(5, 0, true);  // side 1's chance before the shot
+  const struct {
+    int points;  // side 1's score in the end
+    double change;
+  } cases[] = {
+      {1, (1.0 - WinProbability(5, -1, true)) - level + kGamePointsWeight},
+      {0, 0.0},
+      {-1, (1.0 - WinProbability(5, 1, false)) - level - kGamePointsWeight},
+      {2, (1.0 - WinProbability(5, -2, true)) - level + 2 * kGamePointsWeight},
+  };
+  for (const auto& c : cases) {
+    CurlingGameState closed = before;
+    closed.shotNumber = 0;
+    closed.endNumber = 5;
+    closed.endScores[4] = -c.points;  // scores are kept from side 0's view
+    EXPECT_NEAR(EndOutcomeEvaluator().Value(before, closed, 1, Objective::kGame), c.change, 1e-12)
+        << c.points;
+  }
+}
+
 // The last shot of an end: side 1 throws, one side-0 stone lies on the tee.
 CurlingGameState StoneOnTheTee() {
   CurlingGameState state;
