@@ -139,7 +139,8 @@ double MeanPoints(const CurlingGameState& state, const ShotVelocity& release, in
 }
 
 // A draw to the tee loses about 0.64 points here; a hit (a soft one at power 4 or 5, or a raise
-// off the stone) about 0. The search must find a hit as good as the best family candidate.
+// off the stone) about 0. The search must find, by refinement, a hit as good as the best family
+// candidate.
 TEST(Refinement, FindsAHitAsGoodAsTheBestCandidateWhereADrawLoses) {
   const CurlingGameState state = StoneOnTheTee();
   std::ostringstream log;
@@ -159,6 +160,8 @@ TEST(Refinement, FindsAHitAsGoodAsTheBestCandidateWhereADrawLoses) {
   const SearchResult result = StrongSearch(state, config);
   const double chosen = MeanPoints(state, result.best.shot.velocity, 400);
   EXPECT_LT(teeDraw, -0.4);
+  // A refined arm ("+"): a release that no family offers, as good as the best of them.
+  EXPECT_TRUE(result.best.shot.label.ends_with("+")) << result.best.shot.label;
   EXPECT_GT(chosen, bestFamily - 0.05) << result.best.shot.label << " " << result.best.shot.power;
   EXPECT_GT(chosen, teeDraw + 0.4);
   EXPECT_NE(searchLog.str().find("strong samples 4000"), std::string::npos) << searchLog.str();
