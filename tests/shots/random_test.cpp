@@ -181,6 +181,18 @@ TEST(RandomTest, WorkerGeneratorsAreSeededFromTheProcessGenerator) {
   EXPECT_TRUE(found);
 }
 
+// Known answers: seeded with 5489, the process generator gives the published first outputs of
+// the 32-bit Mersenne Twister, and the seeds made of them follow.
+TEST(RandomTest, SeededProcessGeneratorGivesTheKnownOutputs) {
+  SeedProcessGenerator(5489);
+  EXPECT_EQ(ProcessGeneratorSeed(), 5489u);
+  EXPECT_EQ(DrawProcessSeed(), 3499211612u);
+  EXPECT_EQ(DrawProcessSeed(), 581869302u);
+  std::mt19937 worker = SeedWorkerGenerator();  // seeded with the third output
+  EXPECT_EQ(worker, std::mt19937(3890346734u));
+  EXPECT_EQ(SimulationSeed(3499211612u), 1351727964);
+}
+
 TEST(RandomTest, ConcurrentWorkersGetDistinctGenerators) {
   constexpr int kWorkers = 8;
   std::vector<std::uint32_t> firstOutputs(kWorkers);
