@@ -140,6 +140,23 @@ TEST(KernelBandit, RefineAddsArmsAroundTheLeadersOnly) {
   }
 }
 
+// Catches a choice of an arm never sampled itself: B, next to A, knows only A's samples (the one
+// executed toward B, worth 1, counts more for it than the other, worth -1) and leads A on its
+// estimate and weight, but A is played.
+TEST(KernelBandit, BestPlaysOnlyAnArmSampledItself) {
+  const ReleasePoint a = ToReleasePoint(ShotVelocity{0.05f, -2.2f, true});
+  const ReleasePoint b{a.speed, a.angle + 1.0, a.curl};
+  KernelBandit bandit;
+  bandit.AddArm(ToVelocity(a), "A", -1);
+  bandit.AddArm(ToVelocity(b), "B", -1);
+  bandit.Record(0, ToVelocity(b), 1.0);
+  bandit.Record(0, ToVelocity({a.speed, a.angle - 1.0, a.curl}), -1.0);
+  ASSERT_GT(bandit.Arms()[1].Mean(), bandit.Arms()[0].Mean() + 0.5);
+  ASSERT_GT(bandit.Arms()[1].weight, 1.5);
+  EXPECT_EQ(bandit.Arms()[1].pulls, 0u);
+  EXPECT_EQ(bandit.Best(), 0u);
+}
+
 // Catches a merge that forgets the sample count, reaches past `count` into refined arms, or adds
 // anything but the other worker's statistics.
 TEST(KernelBandit, MergeSharedIsRecordingEverySampleInOneBandit) {

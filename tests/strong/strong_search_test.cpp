@@ -1,13 +1,19 @@
-// The "Strong" search's pieces against the real simulator: the win-probability table, the value
-// of a game's outcome, and refinement finding a release that no shot family offers.
+// The "Strong" search against the real simulator: the win-probability table, the value of an
+// end's outcome, the root's screen, the objective it plays for, and refinement finding a release
+// that no root arm offers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <optional>
 #include <random>
 #include <sstream>
 
 #include "search/eval/game_value.h"
 #include "search/strong/refinement.h"
 #include "search/strong/strong_search.h"
+#include "shots/candidate_list.h"
 #include "shots/random.h"
 #include "shots/shot_families.h"
 
@@ -208,10 +214,105 @@ TEST(Refinement, KernelSharesSamplesByDistanceAndCurl) {
   EXPECT_NEAR(ShareWeight(near, point, point), std::exp(-0.5), 1e-12);
   EXPECT_NEAR(ShareWeight(point, near, point), 1.0 / std::exp(-0.5), 1e-12);
   EXPECT_EQ(ShareWeight(ReleasePoint{point.speed, point.angle + 2.0, true}, point, point), 0.0);
+  // Executed three units off toward an arm at the edge of the reach: the ratio (about 29) is
+  // capped at five.
+  EXPECT_EQ(ShareWeight(ReleasePoint{point.speed, point.angle + 1.5, true}, point,
+                        ReleasePoint{point.speed, point.angle + 3.0, true}),
+            5.0);
   // Even executed beyond the kernel's reach (five units), where the neighbour gets nothing.
   own.Record(0, ToVelocity(ReleasePoint{point.speed + 5.0, point.angle, true}), 7.0);
   EXPECT_NEAR(own.Arms()[0].Mean(), 4.0, 1e-9);
   EXPECT_NEAR(own.Arms()[0].weight, 3.0, 1e-9);
+}
+
+// The screen's value of `release` played from `state` without noise.
+double ScreenAfter(const CurlingGameState& state, const ShotVelocity& release) {
+  CurlingGameState after = state;
+  if (Simulation(after.Record(), release, 0.0f, nullptr, 0) != 0) return -1e9;
+  return ScreenEvaluator().Value(state, after, SideToMove(state), Objective::kPoints);
+}
+
+// Shot 5, stones in and around the house: the families alone propose 76 releases. Catches a screen
+// that keeps the wrong ones (the worst, or the first proposed) or puts the generated draws and
+// hits before the families' candidates.
+TEST(StrongRootArms, KeepTheThirtyTwoReleasesTheScreenValuesBestInTheOrderProposed) {
+  CurlingGameState state;
+  state.shotNumber = 5;
+  state.sideToMove = true;
+  const float stones[][2] = {
+      {2.375f, 4.88f}, {2.9f, 5.6f}, {1.8f, 7.4f}, {2.5f, 3.6f}, {3.3f, 4.7f}};
+  for (std::size_t i = 0; i < std::size(stones); ++i) {
+    state.stones[i] = StonePosition{stones[i][0], stones[i][1]};
+  }
+  std::ostringstream log;
+  const KernelBandit root = StrongRootArms(state, log);
+  ASSERT_EQ(root.Arms().size(), 32u);
+  double worstKept = 1e9;
+  bool generated = false;
+  for (const Arm& arm : root.Arms()) {
+    worstKept = std::min(worstKept, ScreenAfter(state, arm.release));
+    const bool family = arm.label != "DRAW" && arm.label != "HIT";
+    EXPECT_FALSE(family && generated) << arm.label;
+    generated = generated || !family;
+  }
+  int kept = 0;
+  int dropped = 0;
+  for (const Node& node : BuildCandidateList(state, log)) {
+    const ShotVelocity& release = node.value.shot.velocity;
+    const double value = ScreenAfter(state, release);
+    const bool isArm = std::any_of(root.Arms().begin(), root.Arms().end(), [&](const Arm& arm) {
+      return SameRelease(arm.release, release);
+    });
+    if (value > worstKept) {
+      EXPECT_TRUE(isArm) << node.value.shot.label;
+      ++kept;
+    } else if (value < worstKept) {
+      EXPECT_FALSE(isArm) << node.value.shot.label;
+      ++dropped;
+    }
+  }
+  EXPECT_GT(kept, 0);
+  EXPECT_GT(dropped, 0);
+}
+
+// Counts the objectives it is asked for and values every position 0.
+class ObjectiveProbe final : public Evaluator {
+ public:
+  double Value(const CurlingGameState&, const CurlingGameState&, int,
+               Objective objective) const override {
+    ++(objective == Objective::kGame ? game : points);
+    return 0.0;
+  }
+  mutable std::atomic<int> points{0};
+  mutable std::atomic<int> game{0};
+};
+
+// "Strong" plays for the end's points before the last two ends of ten and for the game in them,
+// unless its configuration names the objective.
+TEST(StrongSearch, PlaysForTheGameInTheLastTwoEndsUnlessTold) {
+  struct Case {
+    int end;
+    std::optional<Objective> configured;
+    bool game;
+  };
+  const Case cases[] = {{0, {}, false},
+                        {7, {}, false},
+                        {8, {}, true},
+                        {9, {}, true},
+                        {9, Objective::kPoints, false},
+                        {3, Objective::kGame, true}};
+  for (const Case& c : cases) {
+    CurlingGameState state;
+    state.endNumber = c.end;
+    ObjectiveProbe probe;
+    std::ostringstream log;
+    SearchConfig config{log, {.workers = 1, .playoutLimit = 40}};
+    config.evaluator = &probe;
+    config.objective = c.configured;
+    StrongSearch(state, config);
+    EXPECT_EQ(probe.game, c.game ? 40 : 0) << c.end;
+    EXPECT_EQ(probe.points, c.game ? 0 : 40) << c.end;
+  }
 }
 
 }  // namespace
