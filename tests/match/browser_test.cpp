@@ -251,9 +251,33 @@ TEST(GamePageInBrowser, ArrowKeysStepThroughTheShotsAsRecorded) {
     EXPECT_EQ(evaluate("document.querySelectorAll('#stones .stone').length"), inPlay);
   }
 
-  // A score board link jumps to the first shot of its end.
-  evaluate("document.querySelector('.scoreboard a[href=\"#end-2\"]').click()");
-  EXPECT_EQ(text("shot-title"), "End 2, shot 1 (17 of 32)");
+  // The buttons, the end selector, the score board's links and cells, and a link to a shot; the
+  // selector follows the end on show. A link acts on the page's hashchange event, so the title is
+  // awaited.
+  const struct {
+    const char* action;
+    const char* title;
+  } clicks[] = {
+      {"document.querySelector('.scoreboard a[href=\"#end-2\"]').click()",
+       "End 2, shot 1 (17 of 32)"},
+      {"document.getElementById('prev').click()", "End 1, shot 16 (16 of 32)"},
+      {"document.getElementById('next').click()", "End 2, shot 1 (17 of 32)"},
+      {"location.hash = '#shot-20'", "End 2, shot 4 (20 of 32)"},
+      {"{const s = document.getElementById('end-jump'); s.value = '1';"
+       "s.dispatchEvent(new Event('change'))}",
+       "End 1, shot 1 (1 of 32)"},
+      {"document.querySelectorAll('.scoreboard tr')[2].cells[3].click()",
+       "End 2, shot 1 (17 of 32)"},
+  };
+  for (const auto& click : clicks) {
+    evaluate(click.action);
+    for (int i = 0; i < 100 && text("shot-title") != click.title; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(text("shot-title"), click.title) << click.action;
+    EXPECT_EQ(evaluate("document.getElementById('end-jump').value"), std::string(click.title, 4, 1))
+        << click.action;
+  }
 }
 
 }  // namespace
