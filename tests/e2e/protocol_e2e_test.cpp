@@ -69,13 +69,6 @@ TEST(Engine, EndOfInputEndsTheEngineAtOnce) {
   EXPECT_EQ("", engine.output());
 }
 
-TEST(Engine, EndOfInputAfterHalfACommandEndsTheEngine) {
-  EngineProcess engine(kEngine);
-  ASSERT_TRUE(engine.Send("POSITION 1 2"));
-  ExpectCleanExit(engine.Finish());
-  EXPECT_EQ("error argument size\n", engine.output());
-}
-
 TEST(Engine, ReadsOfAFullBufferStayCommandsOfTheirOwn) {
   // Exactly 1024 bytes: one command, read whole; extra empty tokens do not matter to ISREADY.
   const std::string full = "ISREADY" + std::string(1024 - 7, ' ');
@@ -128,14 +121,6 @@ TEST(Engine, RandomBytesNeitherEndNorCorruptTheEngine) {
   ExpectCleanExit(engine.Finish());
   const std::string& out = engine.output();
   EXPECT_EQ(kResetDump + "READYOK", out.substr(out.size() - kResetDump.size() - 7));
-}
-
-TEST(Engine, AServerThatStopsReadingDoesNotKillTheEngine) {
-  EngineProcess engine(kEngine);
-  engine.CloseOutput();
-  ASSERT_TRUE(engine.Send("ISREADY"));  // the reply finds no reader
-  ASSERT_TRUE(engine.Send("ShowAll"));
-  ExpectCleanExit(engine.Finish());
 }
 
 }  // namespace
