@@ -35,6 +35,7 @@ TEST(ParseRunArguments, AppliesTheRulesForEachTokenCount) {
       {{"Run", "y", "2", "\n"}, Status::kBadValue, 1, 10},
       {{"Run", "4294967296", "\n"}, Status::kBadValue, 1, 10},
       {{"Run", "1", "\r\n", "\n"}, Status::kBadValue, 1, 10},
+      {{"Run", "\r\n", "\n"}, Status::kBadValue, 1, 10},
   };
   for (const auto& c : cases) {
     std::string shown;
