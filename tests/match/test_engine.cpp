@@ -1,7 +1,7 @@
 // A small engine for the match runner's tests. It speaks the engine protocol (one command per
 // read of at most 1024 bytes, replies without a line terminator) and draws to the tee on GO, or
 // misbehaves on purpose, as its options say:
-//   --mode draw|silent|garbage|bad-number|bad-curl|flood|exit|diagnostics|split|slow|no-ready|deaf
+//   --mode draw|silent|garbage|bad-curl|flood|exit|diagnostics|split|slow|no-ready|deaf
 //   --at-go N          misbehave from the N-th GO of the process on (default 1); earlier GOs draw
 //   --delay-ms N       for slow: pause before each BESTSHOT; for split: inside it
 //   --ready-delay-ms N pause before READYOK
@@ -143,8 +143,6 @@ int main(int argc, char** argv) {
         // no answer
       } else if (s.mode == "garbage") {
         Reply("HELLO THERE");
-      } else if (s.mode == "bad-number") {
-        Reply("BESTSHOT nan -2.3 1");
       } else if (s.mode == "bad-curl") {
         Reply("BESTSHOT 0.1 -2.3 2");
       } else if (s.mode == "flood") {
