@@ -66,28 +66,18 @@ TEST(GameValue, AWonGameIsWorthOneAndALostOneZero) {
   over.endScores[9] = -1;  // level after ten ends
   EXPECT_EQ(GameValueAfterEnd(over, 0), 0.5);
 
-  // The last shot of the last end, side 1 to throw one point down: scoring two wins the game
-  // outright and one ties it, where a blank end loses it.
+  // Eight points up before the last end the game is won whatever the end gives, and the points
+  // still order the outcomes: two scored, then a blank end, then a steal against.
   CurlingGameState before;
   before.endNumber = 9;
   before.shotNumber = 15;
   before.sideToMove = true;
-  before.endScores[0] = 1;
-  CurlingGameState closed = before;  // the end closed: the game is over
-  closed.shotNumber = 0;
-  closed.endNumber = 10;
-  closed.endScores[9] = -2;
-  EXPECT_DOUBLE_EQ(StrongValue(before, closed, Objective::kGame), 1.0 + 2 * kGamePointsWeight);
-  closed.endScores[9] = -1;
-  EXPECT_DOUBLE_EQ(StrongValue(before, closed, Objective::kGame), 0.5 + kGamePointsWeight);
-  EXPECT_DOUBLE_EQ(StrongValue(before, closed, Objective::kPoints), 1.0);
-
-  // Eight points up before the last end the game is won whatever the end gives, and the points
-  // still order the outcomes: two scored, then a blank end, then a steal against.
   before.endScores[0] = -8;
   double previous = 1.0;
   for (const int score : {-2, 0, 1}) {
-    closed = before;
+    CurlingGameState closed = before;
+    closed.shotNumber = 0;
+    closed.endNumber = 10;
     closed.endScores[9] = score;
     const double value = StrongValue(before, closed, Objective::kGame);
     EXPECT_LT(value, previous) << score;
@@ -95,32 +85,40 @@ TEST(GameValue, AWonGameIsWorthOneAndALostOneZero) {
   }
 }
 
-// With ends left the hammer decides: the side that scores gives it up and a blank end keeps it.
-// The last shot of the fifth end of a level game, side 1 (with the hammer) to throw. The
-// expected changes are worked from the table's symmetry, p(lead, no hammer) = 1 - p(-lead,
-// hammer) for the other side, not from the evaluator's own lookups.
+// The last shot of an end, side 1 (with the hammer) to throw, `lead` points up; the end closes
+// with `points` for it. With ends left the hammer decides: the side that scores gives it up and a
+// blank end keeps it. The expected changes are worked from the table's symmetry, p(lead, no
+// hammer) = 1 - p(-lead, hammer) for the other side, not from the evaluator's own lookups; in the
+// last end the game is decided: won 1, tied 0.5, lost 0.
 TEST(GameValue, TheEndsScorerGivesUpTheHammerAndABlankEndKeepsIt) {
-  CurlingGameState before;
-  before.endNumber = 4;
-  before.shotNumber = 15;
-  before.sideToMove = true;
-  const double level = WinProbability(5, 0, true);  // side 1's chance before the shot
+  const double level = WinProbability(5, 0, true);  // side 1's chance before the fifth end's shot
   const struct {
+    int end;
+    int lead;
     int points;  // side 1's score in the end
     double change;
   } cases[] = {
-      {1, (1.0 - WinProbability(5, -1, true)) - level + kGamePointsWeight},
-      {0, 0.0},
-      {-1, (1.0 - WinProbability(5, 1, false)) - level - kGamePointsWeight},
-      {2, (1.0 - WinProbability(5, -2, true)) - level + 2 * kGamePointsWeight},
+      {4, 0, 1, (1.0 - WinProbability(5, -1, true)) - level + kGamePointsWeight},
+      {4, 0, 0, 0.0},
+      {4, 0, -1, (1.0 - WinProbability(5, 1, false)) - level - kGamePointsWeight},
+      {4, 0, 2, (1.0 - WinProbability(5, -2, true)) - level + 2 * kGamePointsWeight},
+      // One down in the last end: two win the game outright, one ties it, a blank end loses it.
+      {9, -1, 2, 1.0 + 0.04},
+      {9, -1, 1, 0.5 + 0.02},
+      {9, -1, 0, 0.0},
   };
   for (const auto& c : cases) {
+    CurlingGameState before;
+    before.endNumber = c.end;
+    before.shotNumber = 15;
+    before.sideToMove = true;
+    before.endScores[0] = -c.lead;  // scores are kept from side 0's view
     CurlingGameState closed = before;
     closed.shotNumber = 0;
-    closed.endNumber = 5;
-    closed.endScores[4] = -c.points;  // scores are kept from side 0's view
-    EXPECT_NEAR(EndOutcomeEvaluator().Value(before, closed, 1, Objective::kGame), c.change, 1e-12)
-        << c.points;
+    closed.endNumber = c.end + 1;
+    closed.endScores[c.end] = -c.points;
+    EXPECT_NEAR(StrongValue(before, closed, Objective::kGame), c.change, 1e-12)
+        << c.end << " " << c.points;
   }
 }
 
