@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine_checks.h"
 #include "engine_process.h"
 #include "golden_session.h"
 
@@ -29,16 +30,6 @@ namespace E2E {
 namespace {
 
 const std::string kEngine = CURLING_ENGINE_PATH;
-
-const std::string kResetDump =
-    "current_shot_number : 0 ;  \ncurrent_end_number : 0\n"
-    "Score : 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, \nPosition : \n";
-
-void ExpectCleanExit(const ExitResult& exit) {
-  EXPECT_FALSE(exit.timedOut) << "the engine did not end: it hangs or spins";
-  EXPECT_TRUE(exit.exited) << "ended by signal " << exit.status;
-  EXPECT_EQ(0, exit.status);
-}
 
 // Commands as the server sends them, one read each, and everything the engine must write.
 struct SessionCase {

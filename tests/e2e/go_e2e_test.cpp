@@ -8,6 +8,7 @@
 #include <string>
 
 #include "best_shot_reply.h"
+#include "engine_checks.h"
 #include "engine_process.h"
 
 namespace E2E {
@@ -49,13 +50,6 @@ std::string OutputUpToReady(EngineProcess& engine, std::size_t from) {
   return engine.output().substr(from, ready - from);
 }
 
-void ExpectCleanExit(EngineProcess& engine) {
-  const ExitResult exit = engine.Finish();
-  EXPECT_FALSE(exit.timedOut);
-  EXPECT_TRUE(exit.exited) << "ended by signal " << exit.status;
-  EXPECT_EQ(0, exit.status);
-}
-
 TEST(GoCommand, ReplyCheckAcceptsOnlyTheExactFormat) {
   EXPECT_TRUE(IsBestShotReplies("BESTSHOT 0.100000 2.500000 1"));
   EXPECT_TRUE(IsBestShotReplies("BESTSHOT -0.250000 -30.000000 0"));
@@ -80,7 +74,7 @@ TEST(GoCommand, GosInARowGiveRepliesBackToBackWhateverFollowsTheWord) {
   }
   const std::string replies = OutputUpToReady(engine, 0);
   EXPECT_TRUE(IsBestShotReplies(replies, 4)) << replies;
-  ExpectCleanExit(engine);
+  ExpectCleanExit(engine.Finish());
 }
 
 TEST(GoCommand, LeavesTheStateAsItWas) {
@@ -100,7 +94,7 @@ TEST(GoCommand, LeavesTheStateAsItWas) {
   ASSERT_NE(replyLength, 0u) << rest;
   EXPECT_NE(before, "");
   EXPECT_EQ(rest.substr(replyLength), before);
-  ExpectCleanExit(engine);
+  ExpectCleanExit(engine.Finish());
 }
 
 // Positions the server may send although they lie outside the record's limits: the engine still
@@ -116,7 +110,7 @@ TEST_P(GoOutsideTheLimits, StillAnswersAndGoesOn) {
   // Diagnostic lines may come first; the reply is the text after the last line feed.
   const std::string reply = output.substr(output.rfind('\n') + 1);
   EXPECT_TRUE(IsBestShotReplies(reply, 1, true)) << output;
-  ExpectCleanExit(engine);
+  ExpectCleanExit(engine.Finish());
 }
 
 // Test names of the states below, in their order.

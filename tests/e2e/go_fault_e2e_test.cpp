@@ -7,6 +7,7 @@
 #include <string>
 
 #include "best_shot_reply.h"
+#include "engine_checks.h"
 #include "engine_process.h"
 
 namespace E2E {
@@ -16,12 +17,6 @@ const std::string kEngine = CURLING_ENGINE_PATH;
 
 // A search takes about five seconds (far more under a sanitizer); this much means a stuck engine.
 constexpr std::chrono::milliseconds kGoTimeout{90000};
-
-void ExpectCleanExit(const ExitResult& exit) {
-  EXPECT_FALSE(exit.timedOut) << "the engine did not end: it hangs or spins";
-  EXPECT_TRUE(exit.exited) << "ended by signal " << exit.status;
-  EXPECT_EQ(0, exit.status);
-}
 
 TEST(GoFaults, InputClosedDuringASearchStillGetsTheReplyThenTheEngineEnds) {
   EngineProcess engine(kEngine);

@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "engine_checks.h"
 #include "engine_process.h"
 #include "golden_session.h"
 
@@ -15,16 +16,6 @@ namespace {
 
 const std::string kEngine = CURLING_ENGINE_PATH;
 const std::filesystem::path kGoldenDir = CURLING_GOLDEN_DIR;
-
-const std::string kResetDump =
-    "current_shot_number : 0 ;  \ncurrent_end_number : 0\n"
-    "Score : 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, \nPosition : \n";
-
-void ExpectCleanExit(const ExitResult& exit) {
-  EXPECT_FALSE(exit.timedOut);
-  EXPECT_TRUE(exit.exited) << "ended by signal " << exit.status;
-  EXPECT_EQ(0, exit.status);
-}
 
 // One test per golden session. With CURLING_UPDATE_GOLDEN=1 in the environment the expected files
 // are rewritten from what the engine wrote; review the difference before committing it.

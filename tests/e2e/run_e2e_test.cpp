@@ -16,9 +16,6 @@ const std::string kEngine = CURLING_ENGINE_PATH;
 
 const std::string kHeader =
     "Name : Count : Size : ShotNum : Pow : Type : Rate : win : playout : time\n";
-const std::string kResetDump =
-    "current_shot_number : 0 ;  \ncurrent_end_number : 0\n"
-    "Score : 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, \nPosition : \n";
 const std::string kTenZeros = "0,0,0,0,0,0,0,0,0,0,\n";
 
 std::string Summary(int draws) {
