@@ -19,50 +19,6 @@ namespace {
 const std::string kEngine = CURLING_ENGINE_PATH;
 constexpr std::chrono::minutes kLongStep{5};  // a sanitizer build on a shared machine
 
-// GO on a mid-end position and on the last shot of an end; the whole output (the replies and
-// any diagnostics).
-std::string TwoGos(const std::vector<std::string>& args) {
-  EngineProcess engine(kEngine, args);
-  EXPECT_TRUE(
-      engine.Send("POSITION 2.3 4.9 1.9 5.6 2.8 6.9 0 0 2.4 3.9 0 0 1.6 4.2 2.0 8.0 "
-                  "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0",
-                  kLongStep));
-  EXPECT_TRUE(engine.Send("SETSTATE 7 3 0 1", kLongStep));
-  EXPECT_TRUE(engine.Send("GO", kLongStep));
-  EXPECT_TRUE(engine.Send("SETSTATE 15 9 0 1", kLongStep));
-  EXPECT_TRUE(engine.Send("GO", kLongStep));
-  const ExitResult exit = engine.Finish(kLongStep);
-  EXPECT_TRUE(exit.exited && exit.status == 0) << exit.status;
-  const std::string& output = engine.output();
-  EXPECT_NE(output.find("BESTSHOT", output.find("BESTSHOT") + 1), std::string::npos) << output;
-  return output;
-}
-
-// A seed and a playout limit repeat the output byte for byte, whatever the search and the
-// workers; another seed gives another output, so a seed that never reaches the search fails.
-TEST(EngineOptions, SeedAndPlayoutsRepeatTheOutputAndAnotherSeedChangesIt) {
-  struct Case {
-    std::vector<std::string> args;
-    std::string expected;  // in the output of seed 7
-  };
-  const Case cases[] = {
-      {{"--playouts", "2000"}, "BESTSHOT -0.140506 -3.674047 0"},
-      {{"--playouts", "300", "--search", "uct", "--workers", "3"}, "BESTSHOT"},
-      {{"--playouts", "400", "--search", "strong", "--workers", "2"}, "strong samples 800 "},
-  };
-  for (const Case& c : cases) {
-    const auto seeded = [&c](const char* seed) {
-      std::vector<std::string> args = c.args;
-      args.insert(args.end(), {"--seed", seed});
-      return TwoGos(args);
-    };
-    const std::string first = seeded("7");
-    EXPECT_NE(first.find(c.expected), std::string::npos) << first;
-    EXPECT_EQ(first, seeded("7"));
-    EXPECT_NE(first, seeded("8")) << first;
-  }
-}
-
 // One seeded game of one end: the table with every row's time column cut off, and the result
 // file.
 std::string SeededRun(const std::vector<std::string>& options) {
