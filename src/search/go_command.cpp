@@ -24,9 +24,9 @@ std::string FormatBestShot(const ShotVelocity& velocity) {
 
 namespace {
 
-// Hands the pages that the search's workers freed back to the system. Each worker thread
-// allocates from an arena of its own, and the allocator keeps what is freed there for the next
-// search; between shots the engine should hold only what it still uses.
+// Hands the pages that the search's workers freed back to the system: the allocator would keep
+// them for the next search, and between shots the engine should hold only what it still uses
+// (main.cpp makes every thread share one arena, so one trim reaches all of them).
 void ReturnFreedMemory() {
 #if defined(__GLIBC__)
   malloc_trim(0);
