@@ -57,6 +57,13 @@ void PutElo(json& object, const std::string& name, double elo) {
 
 }  // namespace
 
+std::optional<int> PairCell(const GameResult& first, const GameResult& second) {
+  const int a = HalfPointsOfA(first);
+  const int b = HalfPointsOfA(second);
+  if (a < 0 || b < 0) return std::nullopt;
+  return a + b;
+}
+
 std::string EloText(double elo) {
   if (std::isinf(elo)) return elo > 0 ? "+inf" : "-inf";
   return Format("%+.1f", elo);

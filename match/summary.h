@@ -64,6 +64,12 @@ struct MatchSummary {
   std::optional<SprtSummary> sprt;
 };
 
+// The pentanomial cell of the pair of `first` and `second` (games 2k-1 and 2k, engines on
+// swapped sides): A's pair score in half points, 0 to 4 for pair scores 0 to 2; nullopt when
+// either game was forfeited by both engines, which leaves the pair incomplete. The rule Summarize
+// counts pairs by, and the one a live test uses.
+std::optional<int> PairCell(const GameResult& first, const GameResult& second);
+
 // The statistics of `games`, each game once (any order; pairs are found by match seed and game
 // number).
 MatchSummary Summarize(const std::vector<MatchGame>& games,

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <map>
+#include <optional>
+
+#include "game.h"
+#include "options.h"
+#include "stats.h"
+
+namespace Match {
+
+// The sequential test of a match being played (`--sprt`): fed every finished game in the order
+// the games finish, it counts each pair (games 2k-1 and 2k) once both its games are in, by the
+// summary's rule (PairCell: a game forfeited by both engines leaves its pair out), and then gives
+// SprtOf over every complete pair so far. Once a verdict is reached it stays: the match starts no
+// new game. Not synchronised; the match output calls it under its own lock.
+class LiveSprt {
+ public:
+  explicit LiveSprt(const SprtSettings& settings) : settings_(settings) {}
+
+  // A finished game (numbered from 0, each once). Returns the test when the game completed its
+  // pair, nullopt when its partner has not finished yet.
+  std::optional<SprtSummary> Add(const GameResult& game);
+  // Whether a bound has been crossed after some pair: no new game should start.
+  bool Decided() const { return decided_; }
+
+ private:
+  SprtSettings settings_;
+  std::map<int, GameResult> waiting_;  // by pair index: the pair's game that finished first
+  std::array<int, 5> pentanomial_{};
+  bool decided_ = false;
+};
+
+}  // namespace Match

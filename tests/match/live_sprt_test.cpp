@@ -1,0 +1,91 @@
+#include "live_sprt.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "summary.h"
+
+namespace Match {
+namespace {
+
+// Game `number` (from 1) of match seed 3, A on side 0 in odd games, from A's result: W, D or L by
+// a point in one end, F B forfeited, X both forfeited.
+GameResult Game(int number, char result) {
+  GameResult r;
+  r.game = number - 1;
+  r.engineOfSide = number % 2 == 1 ? std::array<int, 2>{0, 1} : std::array<int, 2>{1, 0};
+  const int sideOfA = number % 2 == 1 ? 0 : 1;
+  const int points = result == 'W' ? 1 : (result == 'L' ? -1 : 0);
+  r.endScores.push_back(sideOfA == 0 ? points : -points);
+  if (result == 'F' || result == 'X') r.forfeit[1 - sideOfA] = "no reply";
+  if (result == 'X') r.forfeit[sideOfA] = "no reply";
+  r.winnerSide = WinnerOf(r);
+  return r;
+}
+
+TEST(LiveSprt, CountsAPairOnlyWhenBothItsGamesAreInWhateverTheOrder) {
+  LiveSprt live({0.0, 10.0});
+  EXPECT_FALSE(live.Add(Game(2, 'W')));  // the second game of pair 1 finished first
+  EXPECT_FALSE(live.Add(Game(3, 'W')));
+  auto first = live.Add(Game(1, 'D'));
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->pairs, 1);
+  EXPECT_DOUBLE_EQ(first->llr, SprtOf({0, 0, 0, 1, 0}, {0.0, 10.0}).llr);
+  auto second = live.Add(Game(4, 'X'));  // forfeited by both: the pair stays out
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->pairs, 1);
+}
+
+// The live test after the last game equals the summary's over the same games, whatever order they
+// finished in: one rule for pairs, draws, forfeits and double forfeits.
+TEST(LiveSprt, AgreesWithTheSummaryOfTheSameGames) {
+  const std::string results = "WWWDLWFXDDWLWWFFLLWDWWDWWF";  // games 1, 2, ...
+  const std::vector<int> order = {2,  1,  3,  5,  4,  6,  8,  7,  10, 9,  12, 11, 14,
+                                  13, 16, 15, 17, 18, 20, 19, 21, 22, 24, 23, 26, 25};
+  const SprtSettings settings{-5.0, 60.0, 0.1, 0.1};
+  LiveSprt live(settings);
+  std::optional<SprtSummary> last;
+  std::vector<MatchGame> games;
+  for (int number : order) {
+    GameResult game = Game(number, results[number - 1]);
+    if (auto test = live.Add(game)) last = test;
+    games.push_back({3, 1, game});
+  }
+  const MatchSummary summary = Summarize(games, {"a", "b"}, settings);
+  ASSERT_TRUE(last && summary.sprt);
+  EXPECT_EQ(last->pairs, 12);  // 13 pairs, one with a game both forfeited
+  EXPECT_EQ(last->pairs, summary.sprt->pairs);
+  EXPECT_DOUBLE_EQ(last->llr, summary.sprt->llr);
+  EXPECT_EQ(last->verdict, summary.sprt->verdict);
+}
+
+// A verdict only from the minimum of pairs on, and once reached it stays when later pairs (games
+// that were running at the stop) pull the ratio back between the bounds.
+TEST(LiveSprt, DecidesAtTheMinimumOfPairsAndStaysDecided) {
+  struct Row {
+    char result;  // A's result in both games of every pair
+    const char* verdict;
+  };
+  for (const Row& row : {Row{'W', "accept H1"}, Row{'L', "accept H0"}}) {
+    LiveSprt live({0.0, 400.0});
+    for (int pair = 1; pair <= kSprtMinPairs; ++pair) {
+      EXPECT_FALSE(live.Decided()) << row.result << pair;
+      live.Add(Game(2 * pair - 1, row.result));
+      auto test = live.Add(Game(2 * pair, row.result));
+      ASSERT_TRUE(test);
+      EXPECT_EQ(test->verdict, pair < kSprtMinPairs ? "go on" : row.verdict);
+    }
+    EXPECT_TRUE(live.Decided());
+    const char other = row.result == 'W' ? 'L' : 'W';
+    for (int pair = kSprtMinPairs + 1; pair <= kSprtMinPairs + 4; ++pair) {
+      live.Add(Game(2 * pair - 1, other));
+      live.Add(Game(2 * pair, other));
+    }
+    EXPECT_TRUE(live.Decided());
+  }
+}
+
+}  // namespace
+}  // namespace Match
