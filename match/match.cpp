@@ -103,7 +103,8 @@ MatchTally RunMatch(const MatchOptions& options, const ShotPlayer& physics,
     try {
       engines.emplace(options, slotStop);
       SlotObserver observer(output);
-      while (!stop.Requested()) {
+      // Once the sequential test has decided no new game starts; those running finish.
+      while (!stop.Requested() && !output.SprtDecided()) {
         const std::size_t next = nextGame++;
         if (next >= games.size()) break;
         const int game = games[next];

@@ -31,6 +31,23 @@ std::string GameLine(const GameResult& game) {
   return line + "\n";
 }
 
+// "sprt: llr +1.23 [-2.94, +2.94] after 12 pairs", and the verdict once there is one.
+std::string SprtProgressLine(const SprtSummary& test) {
+  char line[160];
+  std::snprintf(line, sizeof line, "sprt: llr %+.2f [%+.2f, %+.2f] after %d pair%s", test.llr,
+                test.lower, test.upper, test.pairs, test.pairs == 1 ? "" : "s");
+  std::string text = line;
+  if (test.pairs < kSprtMinPairs)
+    text += " (no verdict before " + std::to_string(kSprtMinPairs) + ")";
+  if (test.verdict != "go on") text += ": " + test.verdict + ", no new game starts";
+  return text + "\n";
+}
+
+// The verdict at the end of the match: a bound not crossed at the most games is said so.
+std::string SprtVerdict(const SprtSummary& test) {
+  return test.verdict == "go on" ? std::string(kSprtNotReached) : test.verdict;
+}
+
 }  // namespace
 
 MatchOutput::MatchOutput(const MatchOptions& options, std::ostream& progress)
@@ -50,6 +67,7 @@ MatchOutput::MatchOutput(const MatchOptions& options, std::ostream& progress)
       throw std::runtime_error("cannot create the pictures directory " + options.picturesDir);
     }
   }
+  if (options.sprt) sprt_.emplace(*options.sprt);
   progress_ << "match seed " << options.seed << "\n" << std::flush;
 }
 
@@ -89,6 +107,12 @@ void MatchOutput::Game(const GameResult& game) {
   GameResult kept = game;
   kept.shots.clear();
   games_.insert(later, std::move(kept));
+  if (sprt_) {
+    if (const std::optional<SprtSummary> test = sprt_->Add(game)) {
+      progress_ << SprtProgressLine(*test) << std::flush;
+      if (sprt_->Decided()) sprtDecided_ = true;
+    }
+  }
   if (!options_.picturesDir.empty()) {
     fs::path dir(options_.picturesDir);
     WritePictureFile(dir / GamePageName(game.game), page);
@@ -100,13 +124,24 @@ MatchTally MatchOutput::Finish() {
   std::lock_guard lock(mutex_);
   MatchTally tally;
   for (const GameResult& game : games_) tally.Add(game);
-  if (record_) record_->WriteSummary(tally);
   // The same statistics as `curling-match summary` prints from the record; games_ is kept in
-  // game-number order.
+  // game-number order. With --sprt the test is taken over every game played, those that were
+  // still running when a bound was crossed included.
   std::vector<MatchGame> finished;
   for (const GameResult& game : games_) finished.push_back({options_.seed, options_.ends, game});
-  progress_ << SummaryText(Summarize(finished, {options_.engineA, options_.engineB}, std::nullopt))
-            << std::flush;
+  const MatchSummary summary =
+      Summarize(finished, {options_.engineA, options_.engineB}, options_.sprt);
+  const int played = static_cast<int>(games_.size());
+  if (record_) {
+    if (summary.sprt) record_->WriteSprt(*summary.sprt, SprtVerdict(*summary.sprt), played);
+    record_->WriteSummary(tally);
+  }
+  progress_ << SummaryText(summary);
+  if (summary.sprt) {
+    progress_ << "sprt: " << SprtVerdict(*summary.sprt) << " after " << played << " of "
+              << options_.games << " games\n";
+  }
+  progress_ << std::flush;
   return tally;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "game.h"
+#include "live_sprt.h"
 #include "options.h"
 #include "record.h"
 #include "stats.h"
@@ -31,9 +33,13 @@ class MatchOutput {
   // The end's picture, and the game page so far, so that a long match can be watched as it is
   // played (the page is written again when the game is over).
   void End(const EndPicture& end, const GameResult& soFar) const;
-  // A finished game: its record line, progress line and page, and the index page again.
+  // A finished game: its record line, progress line and page, and the index page again; with
+  // --sprt, when it completes a pair, the test's progress line.
   void Game(const GameResult& game);
-  // The summary over every finished game: the record's last line and the closing table.
+  // With --sprt: whether the test has crossed a bound, so that no new game should start.
+  bool SprtDecided() const { return sprtDecided_; }
+  // The summary over every finished game: the record's last lines (with --sprt the test over
+  // every game played, then the summary) and the closing table.
   MatchTally Finish();
 
  private:
@@ -44,6 +50,8 @@ class MatchOutput {
   std::unique_ptr<RecordWriter> record_;
   std::mutex mutex_;               // guards everything below and every write to the record,
   std::vector<GameResult> games_;  // the progress stream and the index page; sorted by game
+  std::optional<LiveSprt> sprt_;
+  std::atomic<bool> sprtDecided_{false};
 };
 
 }  // namespace Match

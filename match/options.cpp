@@ -55,6 +55,13 @@ ParseExit UsageError(const std::string& message) {
                    false};
 }
 
+ParseExit SprtUsageError(const std::string& text) {
+  return UsageError(
+      "--sprt: expected ELO0,ELO1 or ELO0,ELO1,ALPHA,BETA with ELO0 < ELO1 "
+      "and ALPHA, BETA between 0 and 1: " +
+      text);
+}
+
 // Reads "I/N" with 0 <= I < N into `index` and `count`; false for any other form.
 bool ParseShard(const std::string& text, int& index, int& count) {
   const std::size_t slash = text.find('/');
@@ -108,6 +115,13 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
       ->capture_default_str()
       ->type_name("I/N");
 
+  std::string matchSprtText;
+  auto* matchSprt =
+      app.add_option("--sprt", matchSprtText,
+                     "Stop once the sequential test of H0 Elo=ELO0 against H1 Elo=ELO1 decides "
+                     "(--games is then the most games, even)")
+          ->type_name("ELO0,ELO1[,ALPHA,BETA]");
+
   SummaryOptions summary;
   std::string sprtText;
   CLI::App* summaryCommand = app.add_subcommand("summary", kSummaryDescription);
@@ -139,12 +153,7 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
     }
     if (summaryCommand->get_option("--sprt")->count() > 0) {
       summary.sprt = ParseSprt(sprtText);
-      if (!summary.sprt) {
-        return UsageError(
-            "--sprt: expected ELO0,ELO1 or ELO0,ELO1,ALPHA,BETA with ELO0 < ELO1 "
-            "and ALPHA, BETA between 0 and 1: " +
-            sprtText);
-      }
+      if (!summary.sprt) return SprtUsageError(sprtText);
     }
     options.summary = std::move(summary);
     return options;
@@ -160,6 +169,19 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
                      "curling-match: --shard: not I/N with whole numbers 0 <= I < N: " + shardText +
                          "\nRun with --help for more information.\n",
                      false};
+  }
+  if (matchSprt->count() > 0) {
+    options.sprt = ParseSprt(matchSprtText);
+    if (!options.sprt) return SprtUsageError(matchSprtText);
+    // The test counts game pairs: an odd last game could never make one.
+    if (options.games % 2 != 0) {
+      return UsageError("--sprt: --games must be even (games 2k-1 and 2k make a pair): " +
+                        std::to_string(options.games));
+    }
+    // A shard cannot stop the others, and its own pairs are a fraction of the match's.
+    if (options.shardCount > 1) {
+      return UsageError("--sprt does not go with --shard (use `curling-match summary --sprt`)");
+    }
   }
   options.seedGiven = seedOption->count() > 0;
   if (options.seedGiven) {

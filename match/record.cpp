@@ -86,6 +86,21 @@ void RecordWriter::WriteGame(const GameResult& game) {
   Line(GameJson(game));
 }
 
+void RecordWriter::WriteSprt(const SprtSummary& test, const std::string& verdict, int gamesPlayed) {
+  Line(json{{"type", "sprt"},
+            {"elo0", test.settings.elo0},
+            {"elo1", test.settings.elo1},
+            {"alpha", test.settings.alpha},
+            {"beta", test.settings.beta},
+            {"pairs", test.pairs},
+            {"min_pairs", kSprtMinPairs},
+            {"llr", test.llr},
+            {"lower", test.lower},
+            {"upper", test.upper},
+            {"verdict", verdict},
+            {"games_played", gamesPlayed}});
+}
+
 void RecordWriter::WriteSummary(const MatchTally& tally) {
   json engines = json::object();
   for (int e = 0; e < 2; ++e) {

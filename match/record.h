@@ -15,12 +15,15 @@ namespace Match {
 // Engine labels in the record, the pictures and the progress lines: index 0 is ENGINE_A.
 inline const std::array<std::string, 2> kEngineLabels{"A", "B"};
 
+// The verdict of a match played with --sprt whose test crossed no bound in its most games.
+inline constexpr const char* kSprtNotReached = "bound not reached";
+
 // The game record: one JSON object per line, flushed line by line so that a crash loses nothing
 // already played. Lines, by "type": "match" (the options, seed included, first), "shot" (every
-// delivered stone), "game" (every finished game) and "summary" (last). Game, end and shot numbers
-// count from 1; scores are positive for side 0. The only field that differs between two runs of
-// the same match is "time_s". Not synchronised: a match whose games run at once writes under its
-// own lock.
+// delivered stone), "game" (every finished game), with --sprt "sprt" and "summary" (last). Game,
+// end and shot numbers count from 1; scores are positive for side 0. The only field that differs
+// between two runs of the same match is "time_s". Not synchronised: a match whose games run at once
+// writes under its own lock.
 class RecordWriter {
  public:
   explicit RecordWriter(std::ostream& out) : out_(out) {}
@@ -28,6 +31,9 @@ class RecordWriter {
   void WriteMatch(const MatchOptions& options);
   void WriteShot(const ShotEvent& shot, const std::array<int, 2>& engineOfSide);
   void WriteGame(const GameResult& game);
+  // The sequential test of a match played with --sprt, just before the summary line: the
+  // test's figures, `verdict` ("accept H1", "accept H0" or kSprtNotReached) and the games played.
+  void WriteSprt(const SprtSummary& test, const std::string& verdict, int gamesPlayed);
   void WriteSummary(const MatchTally& tally);
 
  private:

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -464,6 +465,70 @@ TEST(MatchProcess, FailureInOneSlotStopsEverySlot) {
   auto lines = ReadRecord(dir / "r.jsonl");
   EXPECT_TRUE(OfType(lines, "game").empty());
   EXPECT_TRUE(OfType(lines, "summary").empty());
+}
+
+}  // namespace
+}  // namespace Match
+
+namespace Match {
+namespace {
+
+// B forfeits every game (it answers GO with garbage), so A wins every pair and the test of 0
+// against 400 Elo accepts H1 at its first chance, the minimum of pairs: no new game starts, and
+// with two slots the game still running finishes and is recorded whole.
+TEST(MatchProcess, SequentialTestStopsTheMatchEarly) {
+  for (const char* concurrency : {"1", "2"}) {
+    TempDir dir;
+    MatchRun run = RunMatchProgram(
+        dir, {"--ends", "1", "--games", "200", "--seed", "8", "--sprt", "0,400", "--concurrency",
+              concurrency, "--record", dir / "r.jsonl", Engine(), Engine("--mode garbage")});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    auto record = ReadRecord(dir / "r.jsonl");
+    const auto games = OfType(record, "game");
+    std::set<int> numbers;
+    for (const auto& game : games) numbers.insert(game["game"].get<int>());
+    for (const auto& shot : OfType(record, "shot")) {
+      EXPECT_TRUE(numbers.count(shot["game"].get<int>())) << "a game without its game line";
+    }
+    const int played = static_cast<int>(games.size());
+    const int minGames = 2 * 10;  // kSprtMinPairs pairs
+    if (std::string(concurrency) == "1") {
+      EXPECT_EQ(played, minGames);
+    } else {
+      EXPECT_GE(played, minGames);
+      // The other slot's running game, or two when the games of the deciding pair finished out
+      // of order.
+      EXPECT_LE(played, minGames + 2);
+    }
+    EXPECT_EQ(numbers.size(), games.size());
+    EXPECT_EQ(*numbers.rbegin(), played);  // games 1 to `played`, none skipped
+    ASSERT_GE(record.size(), 2u);
+    const json& sprt = record[record.size() - 2];
+    ASSERT_EQ(sprt["type"], "sprt");
+    EXPECT_EQ(sprt["verdict"], "accept H1");
+    EXPECT_EQ(sprt["games_played"], played);
+    EXPECT_EQ(sprt["pairs"], played / 2);
+    EXPECT_EQ(record.back()["type"], "summary");
+    EXPECT_EQ(record.back()["engines"]["A"]["wins"], played);
+    EXPECT_NE(run.err.find("sprt: llr"), std::string::npos);
+    EXPECT_NE(run.err.find("pairs: accept H1, no new game starts"), std::string::npos);
+    EXPECT_NE(run.err.find("sprt: accept H1 after " + std::to_string(played) + " of 200 games"),
+              std::string::npos);
+  }
+}
+
+// Without a verdict at the most games the record says so.
+TEST(MatchProcess, SequentialTestWithoutVerdictPlaysEveryGame) {
+  TempDir dir;
+  MatchRun run =
+      RunMatchProgram(dir, {"--ends", "1", "--games", "4", "--seed", "8", "--sprt", "0,400",
+                            "--record", dir / "r.jsonl", Engine(), Engine("--mode garbage")});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  auto record = ReadRecord(dir / "r.jsonl");
+  EXPECT_EQ(OfType(record, "game").size(), 4u);
+  ASSERT_EQ(OfType(record, "sprt").size(), 1u);
+  EXPECT_EQ(OfType(record, "sprt")[0]["verdict"], "bound not reached");
+  EXPECT_NE(run.err.find("sprt: bound not reached after 4 of 4 games"), std::string::npos);
 }
 
 }  // namespace

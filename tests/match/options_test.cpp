@@ -45,6 +45,16 @@ TEST(Options, DefaultsAndValues) {
   EXPECT_EQ(f.concurrency, 64);
   EXPECT_EQ(f.shardIndex, 2);
   EXPECT_EQ(f.shardCount, 3);
+  EXPECT_FALSE(f.sprt);
+
+  auto sprt = Parse({"--games", "200", "--sprt=-5,5,0.1,0.2", "a", "b"});
+  ASSERT_TRUE(std::holds_alternative<MatchOptions>(sprt));
+  const auto& s = std::get<MatchOptions>(sprt).sprt;
+  ASSERT_TRUE(s);
+  EXPECT_DOUBLE_EQ(s->elo0, -5.0);
+  EXPECT_DOUBLE_EQ(s->elo1, 5.0);
+  EXPECT_DOUBLE_EQ(s->alpha, 0.1);
+  EXPECT_DOUBLE_EQ(s->beta, 0.2);
 }
 
 TEST(Options, UsageErrorsExitWithTwo) {
@@ -70,6 +80,17 @@ TEST(Options, UsageErrorsExitWithTwo) {
       {"--shard", "1/0", "a", "b"},
       {"--shard", "1", "a", "b"},
       {"--shard", "1/2/3", "a", "b"},
+      {"--sprt", "10,0", "--games", "4", "a", "b"},
+      {"--sprt", "5,5", "--games", "4", "a", "b"},
+      {"--sprt", "0", "--games", "4", "a", "b"},
+      {"--sprt", "0,10,0.05", "--games", "4", "a", "b"},
+      {"--sprt", "0,10,0,0.05", "--games", "4", "a", "b"},
+      {"--sprt", "0,10,0.05,1", "--games", "4", "a", "b"},
+      {"--sprt", "0,x", "--games", "4", "a", "b"},
+      {"--sprt", "0,inf", "--games", "4", "a", "b"},
+      {"--sprt", "0,10", "--games", "3", "a", "b"},
+      {"--sprt", "0,10", "--games", "4", "--shard", "0/2", "a", "b"},
+      {"--sprt", "0,10", "summary", "r.jsonl"},
   };
   for (const auto& args : bad) {
     auto parsed = Parse(args);
@@ -87,8 +108,9 @@ TEST(Options, HelpGoesToStandardOutputWithStatusZero) {
   const auto& exit = std::get<ParseExit>(parsed);
   EXPECT_EQ(exit.status, 0);
   EXPECT_TRUE(exit.toStdout);
-  for (const char* option : {"--ends", "--games", "--seed", "--noise", "--time-limit", "--record",
-                             "--pictures", "--concurrency", "--shard", "ENGINE_A", "ENGINE_B"}) {
+  for (const char* option :
+       {"--ends", "--games", "--seed", "--noise", "--time-limit", "--record", "--pictures",
+        "--concurrency", "--shard", "--sprt", "ENGINE_A", "ENGINE_B"}) {
     EXPECT_NE(exit.text.find(option), std::string::npos) << option;
   }
 }
