@@ -134,7 +134,7 @@ MatchTally MatchOutput::Finish() {
   const int played = static_cast<int>(games_.size());
   if (record_) {
     if (summary.sprt) record_->WriteSprt(*summary.sprt, SprtVerdict(*summary.sprt), played);
-    record_->WriteSummary(tally);
+    record_->WriteSummary(tally, {summary.engines[0].perGame, summary.engines[1].perGame});
   }
   progress_ << SummaryText(summary);
   if (summary.sprt) {

@@ -101,11 +101,12 @@ void RecordWriter::WriteSprt(const SprtSummary& test, const std::string& verdict
             {"games_played", gamesPlayed}});
 }
 
-void RecordWriter::WriteSummary(const MatchTally& tally) {
+void RecordWriter::WriteSummary(const MatchTally& tally,
+                                const std::array<MeanInterval, 2>& perGame) {
   json engines = json::object();
   for (int e = 0; e < 2; ++e) {
     const EngineTally& t = tally.engines[e];
-    MeanInterval m = Mean95(t.scoreDiffs);
+    const MeanInterval& m = perGame[e];
     json entry{{"wins", t.wins},
                {"draws", t.draws},
                {"losses", t.losses},

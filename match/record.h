@@ -34,7 +34,9 @@ class RecordWriter {
   // The sequential test of a match played with --sprt, just before the summary line: the
   // test's figures, `verdict` ("accept H1", "accept H0" or kSprtNotReached) and the games played.
   void WriteSprt(const SprtSummary& test, const std::string& verdict, int gamesPlayed);
-  void WriteSummary(const MatchTally& tally);
+  // Each engine's results, and its points minus the opponent's per game played out with the
+  // interval the summary takes over game pairs (Summarize's perGame).
+  void WriteSummary(const MatchTally& tally, const std::array<MeanInterval, 2>& perGame);
 
  private:
   // Writes one line and flushes it; throws std::runtime_error when the stream failed.

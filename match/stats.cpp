@@ -156,10 +156,6 @@ void MatchTally::Add(const GameResult& game) {
     } else {
       ++tally.losses;
     }
-    if (!game.Forfeited()) {
-      int total = game.Total();
-      tally.scoreDiffs.push_back(side == 0 ? total : -total);
-    }
   }
 }
 

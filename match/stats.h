@@ -83,8 +83,7 @@ struct EngineTally {
   int wins = 0;
   int draws = 0;
   int losses = 0;
-  int forfeits = 0;                // losses by forfeit (included in losses)
-  std::vector<double> scoreDiffs;  // own points minus the opponent's, per game played out
+  int forfeits = 0;  // losses by forfeit (included in losses)
 };
 
 // Both engines' results, index 0 for ENGINE_A.

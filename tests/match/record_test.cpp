@@ -65,7 +65,7 @@ TEST(Record, OneFlushedObjectPerLine) {
   writer.WriteGame(game);
   MatchTally tally;
   tally.Add(game);
-  writer.WriteSummary(tally);
+  writer.WriteSummary(tally, {MeanInterval{1, 1, 1.0}, MeanInterval{1, 1, -1.0}});
   EXPECT_EQ(buffer.syncs, 4);
 
   std::vector<json> lines = Lines(buffer.str());
