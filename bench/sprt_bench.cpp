@@ -91,8 +91,8 @@ std::string NormalVerdict(const std::array<int, 5>& counts, const SprtSettings& 
     mv = moments();
   }
   const auto [m, v] = mv;
-  const double s0 = Match::ScoreOfElo(settings.elo0);
-  const double s1 = Match::ScoreOfElo(settings.elo1);
+  const double s0 = Match::ScoreOfElo(settings.h0);
+  const double s1 = Match::ScoreOfElo(settings.h1);
   const double llr = pairs * (s1 - s0) * (2.0 * m - s0 - s1) / (2.0 * v);
   if (llr >= std::log((1.0 - settings.beta) / settings.alpha)) return "accept H1";
   if (llr <= std::log(settings.beta / (1.0 - settings.alpha))) return "accept H0";

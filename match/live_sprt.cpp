@@ -20,8 +20,13 @@ std::optional<SprtSummary> LiveSprt::Add(const GameResult& game) {
   const GameResult& first = gameIsSecond ? partner->second : game;
   const GameResult& second = gameIsSecond ? game : partner->second;
   if (const std::optional<int> cell = PairCell(first, second)) ++pentanomial_[*cell];
+  PairPoints points;
+  points.Add(first);
+  points.Add(second);
+  if (const std::optional<double> perEnd = points.PerEnd()) moments_.Add(*perEnd);
   waiting_.erase(partner);
-  SprtSummary test = SprtOf(pentanomial_, settings_);
+  SprtSummary test =
+      onPoints_ ? PointsSprtOf(moments_, settings_) : SprtOf(pentanomial_, settings_);
   if (test.verdict != "go on") decided_ = true;
   return test;
 }

@@ -10,14 +10,16 @@
 
 namespace Match {
 
-// The sequential test of a match being played (`--sprt`): fed every finished game in the order
-// the games finish, it counts each pair (games 2k-1 and 2k) once both its games are in, by the
-// summary's rule (PairCell: a game forfeited by both engines leaves its pair out), and then gives
-// SprtOf over every complete pair so far. Once a verdict is reached it stays: the match starts no
-// new game. Not synchronised; the match output calls it under its own lock.
+// The sequential test of a match being played (`--sprt`, or `--sprt-points`: `onPoints`): fed
+// every finished game in the order the games finish, it counts each pair (games 2k-1 and 2k) once
+// both its games are in, by the summary's rules (PairCell: a game forfeited by both engines leaves
+// its pair out; PairPoints: the points test takes a pair with a game played out), and then gives
+// SprtOf or PointsSprtOf over every complete pair so far. Once a verdict is reached it stays: the
+// match starts no new game. Not synchronised; the match output calls it under its own lock.
 class LiveSprt {
  public:
-  explicit LiveSprt(const SprtSettings& settings) : settings_(settings) {}
+  LiveSprt(const SprtSettings& settings, bool onPoints)
+      : settings_(settings), onPoints_(onPoints) {}
 
   // A finished game (numbered from 0, each once). Returns the test when the game completed its
   // pair, nullopt when its partner has not finished yet.
@@ -27,8 +29,10 @@ class LiveSprt {
 
  private:
   SprtSettings settings_;
+  bool onPoints_;
   std::map<int, GameResult> waiting_;  // by pair index: the pair's game that finished first
   std::array<int, 5> pentanomial_{};
+  PairPointsMoments moments_;
   bool decided_ = false;
 };
 

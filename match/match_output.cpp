@@ -67,7 +67,8 @@ MatchOutput::MatchOutput(const MatchOptions& options, std::ostream& progress)
       throw std::runtime_error("cannot create the pictures directory " + options.picturesDir);
     }
   }
-  if (options.sprt) sprt_.emplace(*options.sprt);
+  if (options.sprt) sprt_.emplace(*options.sprt, false);
+  if (options.sprtPoints) sprt_.emplace(*options.sprtPoints, true);
   progress_ << "match seed " << options.seed << "\n" << std::flush;
 }
 
@@ -130,16 +131,18 @@ MatchTally MatchOutput::Finish() {
   std::vector<MatchGame> finished;
   for (const GameResult& game : games_) finished.push_back({options_.seed, options_.ends, game});
   const MatchSummary summary =
-      Summarize(finished, {options_.engineA, options_.engineB}, options_.sprt);
+      Summarize(finished, {options_.engineA, options_.engineB}, options_.sprt, options_.sprtPoints);
   const int played = static_cast<int>(games_.size());
+  const std::optional<SprtSummary>& test = options_.sprtPoints ? summary.sprtPoints : summary.sprt;
   if (record_) {
-    if (summary.sprt) record_->WriteSprt(*summary.sprt, SprtVerdict(*summary.sprt), played);
+    if (test)
+      record_->WriteSprt(*test, SprtVerdict(*test), played, options_.sprtPoints.has_value());
     record_->WriteSummary(tally, {summary.engines[0].perGame, summary.engines[1].perGame});
   }
   progress_ << SummaryText(summary);
-  if (summary.sprt) {
-    progress_ << "sprt: " << SprtVerdict(*summary.sprt) << " after " << played << " of "
-              << options_.games << " games\n";
+  if (test) {
+    progress_ << "sprt: " << SprtVerdict(*test) << " after " << played << " of " << options_.games
+              << " games\n";
   }
   progress_ << std::flush;
   return tally;

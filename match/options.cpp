@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <random>
+#include <tuple>
 
 namespace Match {
 
@@ -23,7 +24,7 @@ constexpr const char* kSummaryDescription =
     "the same two engines) and prints each engine's results, the mean score differences and the\n"
     "Elo difference of A over B from the game pairs (games 2k-1 and 2k of a match seed).";
 
-// "ELO0,ELO1" or "ELO0,ELO1,ALPHA,BETA" with ELO0 < ELO1 and ALPHA, BETA in (0, 1).
+// "H0,H1" or "H0,H1,ALPHA,BETA" with H0 < H1 and ALPHA, BETA in (0, 1).
 std::optional<SprtSettings> ParseSprt(const std::string& text) {
   std::vector<double> values;
   const char* at = text.data();
@@ -44,7 +45,7 @@ std::optional<SprtSettings> ParseSprt(const std::string& text) {
     sprt.beta = values[3];
   }
   const auto probability = [](double p) { return p > 0.0 && p < 1.0; };
-  if (!(sprt.elo0 < sprt.elo1) || !probability(sprt.alpha) || !probability(sprt.beta)) {
+  if (!(sprt.h0 < sprt.h1) || !probability(sprt.alpha) || !probability(sprt.beta)) {
     return std::nullopt;
   }
   return sprt;
@@ -55,11 +56,16 @@ ParseExit UsageError(const std::string& message) {
                    false};
 }
 
-ParseExit SprtUsageError(const std::string& text) {
-  return UsageError(
-      "--sprt: expected ELO0,ELO1 or ELO0,ELO1,ALPHA,BETA with ELO0 < ELO1 "
-      "and ALPHA, BETA between 0 and 1: " +
-      text);
+// The test of `option` ("--sprt" or "--sprt-points") from `text` into `settings`; the usage error
+// when it is malformed.
+std::optional<ParseExit> ReadSprt(const std::string& option, const std::string& text,
+                                  std::optional<SprtSettings>& settings) {
+  settings = ParseSprt(text);
+  if (settings) return std::nullopt;
+  const std::string h = option == "--sprt" ? "ELO" : "D";
+  return UsageError(option + ": expected " + h + "0," + h + "1 or " + h + "0," + h +
+                    "1,ALPHA,BETA with " + h + "0 < " + h +
+                    "1 and ALPHA, BETA between 0 and 1: " + text);
 }
 
 // Reads "I/N" with 0 <= I < N into `index` and `count`; false for any other form.
@@ -121,6 +127,12 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
                      "Stop once the sequential test of H0 Elo=ELO0 against H1 Elo=ELO1 decides "
                      "(--games is then the most games, even)")
           ->type_name("ELO0,ELO1[,ALPHA,BETA]");
+  std::string matchPointsText;
+  auto* matchPoints =
+      app.add_option("--sprt-points", matchPointsText,
+                     "The same on A's points minus B's per end, H0 D0 against H1 D1, taken over "
+                     "game pairs (instead of --sprt)")
+          ->type_name("D0,D1[,ALPHA,BETA]");
 
   SummaryOptions summary;
   std::string sprtText;
@@ -131,6 +143,12 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
                    "Sequential probability ratio test of H0 Elo=ELO0 against H1 Elo=ELO1 "
                    "(ALPHA and BETA default to 0.05)")
       ->type_name("ELO0,ELO1[,ALPHA,BETA]");
+  std::string pointsText;
+  summaryCommand
+      ->add_option("--sprt-points", pointsText,
+                   "The same test on A's points minus B's per end over game pairs, H0 D0 "
+                   "against H1 D1")
+      ->type_name("D0,D1[,ALPHA,BETA]");
   summaryCommand
       ->add_option("--pictures", summary.picturesDir,
                    "Write the game pages and end pictures of the games read into DIR")
@@ -152,8 +170,10 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
       }
     }
     if (summaryCommand->get_option("--sprt")->count() > 0) {
-      summary.sprt = ParseSprt(sprtText);
-      if (!summary.sprt) return SprtUsageError(sprtText);
+      if (auto error = ReadSprt("--sprt", sprtText, summary.sprt)) return *error;
+    }
+    if (summaryCommand->get_option("--sprt-points")->count() > 0) {
+      if (auto error = ReadSprt("--sprt-points", pointsText, summary.sprtPoints)) return *error;
     }
     options.summary = std::move(summary);
     return options;
@@ -170,17 +190,24 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
                          "\nRun with --help for more information.\n",
                      false};
   }
-  if (matchSprt->count() > 0) {
-    options.sprt = ParseSprt(matchSprtText);
-    if (!options.sprt) return SprtUsageError(matchSprtText);
+  if (matchSprt->count() > 0 && matchPoints->count() > 0) {
+    return UsageError("--sprt and --sprt-points do not go together: one test stops a match");
+  }
+  for (const auto& [option, given, text, settings] :
+       {std::tuple{"--sprt", matchSprt, &matchSprtText, &options.sprt},
+        std::tuple{"--sprt-points", matchPoints, &matchPointsText, &options.sprtPoints}}) {
+    if (given->count() == 0) continue;
+    if (auto error = ReadSprt(option, *text, *settings)) return *error;
     // The test counts game pairs: an odd last game could never make one.
     if (options.games % 2 != 0) {
-      return UsageError("--sprt: --games must be even (games 2k-1 and 2k make a pair): " +
+      return UsageError(std::string(option) +
+                        ": --games must be even (games 2k-1 and 2k make a pair): " +
                         std::to_string(options.games));
     }
     // A shard cannot stop the others, and its own pairs are a fraction of the match's.
     if (options.shardCount > 1) {
-      return UsageError("--sprt does not go with --shard (use `curling-match summary --sprt`)");
+      return UsageError(std::string(option) + " does not go with --shard (use `curling-match " +
+                        "summary " + option + "`)");
     }
   }
   options.seedGiven = seedOption->count() > 0;

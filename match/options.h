@@ -8,11 +8,12 @@
 
 namespace Match {
 
-// The hypotheses of a sequential probability ratio test on the Elo difference of A over B:
-// H0 "Elo = elo0" against H1 "Elo = elo1" (elo0 < elo1), with error rates alpha and beta.
+// The hypotheses of a sequential probability ratio test, H0 "value = h0" against H1 "value = h1"
+// (h0 < h1), with error rates alpha and beta. The value is the Elo of A over B for the test on
+// game results (--sprt), and A's points minus B's per end for the test on points (--sprt-points).
 struct SprtSettings {
-  double elo0 = 0.0;
-  double elo1 = 0.0;
+  double h0 = 0.0;
+  double h1 = 0.0;
   double alpha = 0.05;
   double beta = 0.05;
 };
@@ -21,8 +22,9 @@ struct SprtSettings {
 struct SummaryOptions {
   std::vector<std::string> records;  // JSON-lines records written by --record
   std::optional<SprtSettings> sprt;  // --sprt: also the test's log-likelihood ratio and verdict
-  std::string picturesDir;           // game pages and end pictures; empty: none
-  bool json = false;                 // one JSON object instead of text
+  std::optional<SprtSettings> sprtPoints;  // --sprt-points: the same on points per end
+  std::string picturesDir;                 // game pages and end pictures; empty: none
+  bool json = false;                       // one JSON object instead of text
 };
 
 // Everything the command line decides about a match. Plain value: parsed once in main and read by
@@ -44,6 +46,8 @@ struct MatchOptions {
   // --sprt: the sequential test over the finished game pairs after every pair; once a bound is
   // crossed no new game starts. Needs an even --games and the whole match (no --shard).
   std::optional<SprtSettings> sprt;
+  // --sprt-points: the same on points per end, instead of --sprt.
+  std::optional<SprtSettings> sprtPoints;
   // Set by `curling-match summary ...`: no match is played, recorded games are summarised.
   std::optional<SummaryOptions> summary;
 };

@@ -86,10 +86,11 @@ void RecordWriter::WriteGame(const GameResult& game) {
   Line(GameJson(game));
 }
 
-void RecordWriter::WriteSprt(const SprtSummary& test, const std::string& verdict, int gamesPlayed) {
-  Line(json{{"type", "sprt"},
-            {"elo0", test.settings.elo0},
-            {"elo1", test.settings.elo1},
+void RecordWriter::WriteSprt(const SprtSummary& test, const std::string& verdict, int gamesPlayed,
+                             bool onPoints) {
+  Line(json{{"type", onPoints ? "sprt_points" : "sprt"},
+            {onPoints ? "d0" : "elo0", test.settings.h0},
+            {onPoints ? "d1" : "elo1", test.settings.h1},
             {"alpha", test.settings.alpha},
             {"beta", test.settings.beta},
             {"pairs", test.pairs},

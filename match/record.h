@@ -31,9 +31,11 @@ class RecordWriter {
   void WriteMatch(const MatchOptions& options);
   void WriteShot(const ShotEvent& shot, const std::array<int, 2>& engineOfSide);
   void WriteGame(const GameResult& game);
-  // The sequential test of a match played with --sprt, just before the summary line: the
-  // test's figures, `verdict` ("accept H1", "accept H0" or kSprtNotReached) and the games played.
-  void WriteSprt(const SprtSummary& test, const std::string& verdict, int gamesPlayed);
+  // The sequential test of a match played with --sprt (or --sprt-points: `onPoints`), just before
+  // the summary line: the test's figures, `verdict` ("accept H1", "accept H0" or kSprtNotReached)
+  // and the games played.
+  void WriteSprt(const SprtSummary& test, const std::string& verdict, int gamesPlayed,
+                 bool onPoints);
   // Each engine's results, and its points minus the opponent's per game played out with the
   // interval the summary takes over game pairs (Summarize's perGame).
   void WriteSummary(const MatchTally& tally, const std::array<MeanInterval, 2>& perGame);

@@ -1,5 +1,6 @@
 #include "stats.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -106,6 +107,14 @@ double MeanMultiplier(const std::array<double, 5>& f, double s) {
   return lambda;
 }
 
+// "go on" before kSprtMinPairs pairs and between the bounds.
+std::string Verdict(const SprtSummary& sprt) {
+  if (sprt.pairs < kSprtMinPairs) return "go on";
+  if (sprt.llr >= sprt.upper) return "accept H1";
+  if (sprt.llr <= sprt.lower) return "accept H0";
+  return "go on";
+}
+
 }  // namespace
 
 SprtSummary SprtOf(const std::array<int, 5>& pentanomial, const SprtSettings& settings) {
@@ -123,8 +132,8 @@ SprtSummary SprtOf(const std::array<int, 5>& pentanomial, const SprtSettings& se
       total += f[i];
     }
     for (double& frequency : f) frequency /= total;
-    const double s0 = ScoreOfElo(settings.elo0);
-    const double s1 = ScoreOfElo(settings.elo1);
+    const double s0 = ScoreOfElo(settings.h0);
+    const double s1 = ScoreOfElo(settings.h1);
     const double lambda0 = MeanMultiplier(f, s0);
     const double lambda1 = MeanMultiplier(f, s1);
     // p1_i / p0_i = (1 + lambda0 (a_i - s0)) / (1 + lambda1 (a_i - s1)).
@@ -135,11 +144,26 @@ SprtSummary SprtOf(const std::array<int, 5>& pentanomial, const SprtSettings& se
     }
     sprt.llr = sprt.pairs * sum;
   }
-  sprt.verdict = "go on";
-  if (sprt.pairs >= kSprtMinPairs) {
-    if (sprt.llr >= sprt.upper) sprt.verdict = "accept H1";
-    if (sprt.llr <= sprt.lower) sprt.verdict = "accept H0";
+  sprt.verdict = Verdict(sprt);
+  return sprt;
+}
+
+SprtSummary PointsSprtOf(const PairPointsMoments& moments, const SprtSettings& settings) {
+  SprtSummary sprt;
+  sprt.settings = settings;
+  sprt.pairs = moments.pairs;
+  sprt.lower = std::log(settings.beta / (1.0 - settings.alpha));
+  sprt.upper = std::log((1.0 - settings.beta) / settings.alpha);
+  if (moments.pairs > 0) {
+    const double n = moments.pairs;
+    const double mean = moments.sum / n;
+    const double variance = std::max(0.0, moments.sumSquares / n - mean * mean);
+    const auto around = [&](double h) {
+      return std::max(kPointsVarianceFloor, variance + (mean - h) * (mean - h));
+    };
+    sprt.llr = 0.5 * n * std::log(around(settings.h0) / around(settings.h1));
   }
+  sprt.verdict = Verdict(sprt);
   return sprt;
 }
 

@@ -78,6 +78,32 @@ struct SprtSummary {
 // ask after every pair.
 SprtSummary SprtOf(const std::array<int, 5>& pentanomial, const SprtSettings& settings);
 
+// The values x_k of the test on points: for each game pair k, A's points minus B's per end over
+// the pair's games played out. The pair's games have the engines on swapped sides and the same
+// shot seeds, so the luck of the stones largely cancels within it.
+struct PairPointsMoments {
+  int pairs = 0;  // N
+  double sum = 0.0;
+  double sumSquares = 0.0;
+  void Add(double x) {
+    ++pairs;
+    sum += x;
+    sumSquares += x * x;
+  }
+};
+
+// Below this variance of x (points per end, squared) a sample is taken to have this one: pairs
+// that all differ alike would otherwise make the ratio infinite.
+inline constexpr double kPointsVarianceFloor = 1e-6;
+
+// The sequential test of H0 "mean x = h0" against H1 "mean x = h1" with the x_k independent and
+// normal of unknown variance: the generalised log-likelihood ratio, exact for that model. Under
+// each hypothesis the most likely variance is v_j = sum (x_k - h_j)^2 / N = s^2 + (xbar - h_j)^2
+// (s^2 the sample's variance with divisor N), and LLR = (N / 2) ln(v_0 / v_1), a monotone function
+// of Student's t of xbar, so the estimated variance is paid for as the t test pays for it. The
+// bounds and kSprtMinPairs are those of SprtOf; the mean of 20 end scores is close to normal.
+SprtSummary PointsSprtOf(const PairPointsMoments& moments, const SprtSettings& settings);
+
 // One engine's results over a match.
 struct EngineTally {
   int wins = 0;

@@ -64,6 +64,13 @@ std::optional<int> PairCell(const GameResult& first, const GameResult& second) {
   return a + b;
 }
 
+void PairPoints::Add(const GameResult& game) {
+  if (game.Forfeited()) return;
+  diff += game.engineOfSide[0] == 0 ? game.Total() : -game.Total();
+  games += 1;
+  ends += static_cast<int>(game.endScores.size());
+}
+
 std::string EloText(double elo) {
   if (std::isinf(elo)) return elo > 0 ? "+inf" : "-inf";
   return Format("%+.1f", elo);
@@ -101,18 +108,17 @@ std::string EloFigures(const PairSummary& p) {
 
 MatchSummary Summarize(const std::vector<MatchGame>& games,
                        const std::array<std::string, 2>& commands,
-                       const std::optional<SprtSettings>& sprt) {
+                       const std::optional<SprtSettings>& sprt,
+                       const std::optional<SprtSettings>& sprtPoints) {
   MatchSummary summary;
   summary.commands = commands;
   summary.games = static_cast<int>(games.size());
   MatchTally tally;
-  // A game pair: A's half points in its first and second game (kNotRead if absent), and over its
-  // games played out A's points minus B's, the games and the ends.
+  // A game pair: A's half points in its first and second game (kNotRead if absent), and its
+  // points.
   struct Pair {
     std::array<int, 2> halfPoints{kNotRead, kNotRead};
-    double diff = 0.0;
-    int games = 0;
-    int ends = 0;
+    PairPoints points;
   };
   std::map<std::pair<std::uint64_t, int>, Pair> pairGames;  // by match seed and pair index
   for (const MatchGame& match : games) {
@@ -120,18 +126,18 @@ MatchSummary Summarize(const std::vector<MatchGame>& games,
     tally.Add(game);
     Pair& pair = pairGames[{match.matchSeed, game.game / 2}];
     pair.halfPoints[game.game % 2] = HalfPointsOfA(game);
-    if (!game.Forfeited()) {
-      pair.diff += game.engineOfSide[0] == 0 ? game.Total() : -game.Total();
-      pair.games += 1;
-      pair.ends += static_cast<int>(game.endScores.size());
-    }
+    pair.points.Add(game);
   }
 
   PairSummary& pairs = summary.pairs;
   std::array<std::vector<std::pair<double, double>>, 2> perGame;
   std::array<std::vector<std::pair<double, double>>, 2> perEnd;
+  PairPointsMoments moments;
   for (const auto& [key, pair] : pairGames) {
     const auto [first, second] = pair.halfPoints;
+    const PairPoints& points = pair.points;
+    const std::optional<double> x = points.PerEnd();
+    if (first != kNotRead && second != kNotRead && x) moments.Add(*x);
     if (first >= 0 && second >= 0) {
       ++pairs.pentanomial[first + second];
       ++pairs.pairs;
@@ -141,11 +147,11 @@ MatchSummary Summarize(const std::vector<MatchGame>& games,
         if (half == kNoResult) ++pairs.doubleForfeits;
       }
     }
-    if (pair.games == 0) continue;
+    if (points.games == 0) continue;
     for (int e = 0; e < 2; ++e) {
-      const double diff = e == 0 ? pair.diff : -pair.diff;
-      perGame[e].push_back({diff, pair.games});
-      perEnd[e].push_back({diff, pair.ends});
+      const double diff = e == 0 ? points.diff : -points.diff;
+      perGame[e].push_back({diff, points.games});
+      perEnd[e].push_back({diff, points.ends});
     }
   }
   for (int e = 0; e < 2; ++e) {
@@ -172,8 +178,41 @@ MatchSummary Summarize(const std::vector<MatchGame>& games,
     }
   }
   if (sprt) summary.sprt = SprtOf(pairs.pentanomial, *sprt);
+  if (sprtPoints) summary.sprtPoints = PointsSprtOf(moments, *sprtPoints);
   return summary;
 }
+
+namespace {
+
+// "SPRT of Elo 0 against 10 (alpha 0.05, beta 0.05): LLR ..., bounds [...]: verdict", with
+// `after` before the verdict.
+std::string SprtLine(const char* of, const SprtSummary& t, const std::string& after = "") {
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "SPRT of %s %g against %g (alpha %g, beta %g): LLR %+.3f, bounds [%+.3f, %+.3f]",
+                of, t.settings.h0, t.settings.h1, t.settings.alpha, t.settings.beta, t.llr, t.lower,
+                t.upper);
+  std::string text = line + after + ": " + t.verdict;
+  if (t.pairs < kSprtMinPairs) text += " (no verdict before " + Count(kSprtMinPairs, "pair") + ")";
+  return text + "\n";
+}
+
+// The test's JSON object; the hypotheses under `h0` and `h1` ("elo0", "elo1" or "d0", "d1").
+json SprtJson(const SprtSummary& t, const char* h0, const char* h1) {
+  return json{{h0, t.settings.h0},
+              {h1, t.settings.h1},
+              {"alpha", t.settings.alpha},
+              {"beta", t.settings.beta},
+              {"pairs", t.pairs},
+              {"min_pairs", kSprtMinPairs},
+              {"llr", t.llr},
+              {"lower", t.lower},
+              {"upper", t.upper},
+              {"verdict", t.verdict},
+              {"regularised", t.regularised}};
+}
+
+}  // namespace
 
 std::string SummaryText(const MatchSummary& summary) {
   std::string text;
@@ -204,18 +243,9 @@ std::string SummaryText(const MatchSummary& summary) {
     }
     text += "\n";
   }
-  if (const auto& t = summary.sprt) {
-    char line[256];
-    std::snprintf(line, sizeof line,
-                  "SPRT of Elo %g against %g (alpha %g, beta %g): LLR %+.3f, bounds [%+.3f, %+.3f]",
-                  t->settings.elo0, t->settings.elo1, t->settings.alpha, t->settings.beta, t->llr,
-                  t->lower, t->upper);
-    text += line;
-    text += ": " + t->verdict;
-    if (t->pairs < kSprtMinPairs) {
-      text += " (no verdict before " + Count(kSprtMinPairs, "pair") + ")";
-    }
-    text += "\n";
+  if (const auto& t = summary.sprt) text += SprtLine("Elo", *t);
+  if (const auto& t = summary.sprtPoints) {
+    text += SprtLine("points per end", *t, " over " + Count(t->pairs, "pair"));
   }
   return text;
 }
@@ -251,19 +281,8 @@ json SummaryJson(const MatchSummary& summary) {
     PutElo(elo, "high", p.interval ? p.eloHigh : none);
     result["elo"] = elo;
   }
-  if (const auto& t = summary.sprt) {
-    result["sprt"] = json{{"elo0", t->settings.elo0},
-                          {"elo1", t->settings.elo1},
-                          {"alpha", t->settings.alpha},
-                          {"beta", t->settings.beta},
-                          {"pairs", t->pairs},
-                          {"min_pairs", kSprtMinPairs},
-                          {"llr", t->llr},
-                          {"lower", t->lower},
-                          {"upper", t->upper},
-                          {"verdict", t->verdict},
-                          {"regularised", t->regularised}};
-  }
+  if (const auto& t = summary.sprt) result["sprt"] = SprtJson(*t, "elo0", "elo1");
+  if (const auto& t = summary.sprtPoints) result["sprt_points"] = SprtJson(*t, "d0", "d1");
   return result;
 }
 

@@ -62,6 +62,7 @@ struct MatchSummary {
   std::array<EngineSummary, 2> engines;
   PairSummary pairs;
   std::optional<SprtSummary> sprt;
+  std::optional<SprtSummary> sprtPoints;  // PointsSprtOf over the complete pairs played out
 };
 
 // The pentanomial cell of the pair of `first` and `second` (games 2k-1 and 2k, engines on
@@ -70,11 +71,26 @@ struct MatchSummary {
 // counts pairs by, and the one a live test uses.
 std::optional<int> PairCell(const GameResult& first, const GameResult& second);
 
+// A's points minus B's over the games of a pair played out (no forfeit), and their games and
+// ends: what a pair gives the score-difference intervals, and, once both its games are in, the
+// test on points.
+struct PairPoints {
+  double diff = 0.0;
+  int games = 0;
+  int ends = 0;
+  void Add(const GameResult& game);
+  // The pair's x for the test on points: diff per end; nullopt when no game was played out.
+  std::optional<double> PerEnd() const {
+    return ends > 0 ? std::optional<double>(diff / ends) : std::nullopt;
+  }
+};
+
 // The statistics of `games`, each game once (any order; pairs are found by match seed and game
 // number).
 MatchSummary Summarize(const std::vector<MatchGame>& games,
                        const std::array<std::string, 2>& commands,
-                       const std::optional<SprtSettings>& sprt);
+                       const std::optional<SprtSettings>& sprt,
+                       const std::optional<SprtSettings>& sprtPoints = std::nullopt);
 
 // "+12.3", "+inf" or "-inf".
 std::string EloText(double elo);

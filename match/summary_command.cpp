@@ -59,7 +59,8 @@ int RunSummaryCommand(const SummaryOptions& options, std::ostream& out, std::ost
     for (const std::string& warning : records.warnings) {
       err << "curling-match summary: warning: " << warning << "\n";
     }
-    const MatchSummary summary = Summarize(records.games, records.commands, options.sprt);
+    const MatchSummary summary =
+        Summarize(records.games, records.commands, options.sprt, options.sprtPoints);
     if (options.json) {
       out << SummaryJson(summary).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
           << "\n";

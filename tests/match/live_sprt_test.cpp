@@ -28,31 +28,37 @@ GameResult Game(int number, char result) {
 
 // The live test after the last game equals the summary's over the same games, whatever order they
 // finished in (the second game of a pair often first): one rule for pairs, draws, forfeits and
-// double forfeits, and nothing until a pair is complete.
+// double forfeits, and nothing until a pair is complete; for the test on results and on points.
 TEST(LiveSprt, AgreesWithTheSummaryOfTheSameGames) {
   const std::string results = "WWWDLWFXDDWLWWFFLLWDWWDWWF";  // games 1, 2, ...
   const std::vector<int> order = {2,  1,  3,  5,  4,  6,  8,  7,  10, 9,  12, 11, 14,
                                   13, 16, 15, 17, 18, 20, 19, 21, 22, 24, 23, 26, 25};
-  const SprtSettings settings{-5.0, 60.0, 0.1, 0.1};
-  LiveSprt live(settings);
-  std::optional<SprtSummary> last;
-  std::vector<MatchGame> games;
-  for (int number : order) {
-    GameResult game = Game(number, results[number - 1]);
-    const auto test = live.Add(game);
-    const bool partnerIn = std::any_of(games.begin(), games.end(), [&](const MatchGame& g) {
-      return g.result.game == ((number - 1) ^ 1);
-    });
-    EXPECT_EQ(test.has_value(), partnerIn) << "game " << number;
-    if (test) last = test;
-    games.push_back({3, 1, game});
+  for (const bool onPoints : {false, true}) {
+    const SprtSettings settings =
+        onPoints ? SprtSettings{0.0, 0.5, 0.1, 0.1} : SprtSettings{-5.0, 60.0, 0.1, 0.1};
+    LiveSprt live(settings, onPoints);
+    std::optional<SprtSummary> last;
+    std::vector<MatchGame> games;
+    for (int number : order) {
+      GameResult game = Game(number, results[number - 1]);
+      const auto test = live.Add(game);
+      const bool partnerIn = std::any_of(games.begin(), games.end(), [&](const MatchGame& g) {
+        return g.result.game == ((number - 1) ^ 1);
+      });
+      EXPECT_EQ(test.has_value(), partnerIn) << "game " << number;
+      if (test) last = test;
+      games.push_back({3, 1, game});
+    }
+    const MatchSummary summary = Summarize(games, {"a", "b"}, settings, settings);
+    const std::optional<SprtSummary>& whole = onPoints ? summary.sprtPoints : summary.sprt;
+    ASSERT_TRUE(last && whole);
+    // 13 pairs: FX has a game both engines forfeited; and the test on points also leaves out FF,
+    // with no game played out
+    EXPECT_EQ(last->pairs, onPoints ? 11 : 12);
+    EXPECT_EQ(last->pairs, whole->pairs);
+    EXPECT_DOUBLE_EQ(last->llr, whole->llr);
+    EXPECT_EQ(last->verdict, whole->verdict);
   }
-  const MatchSummary summary = Summarize(games, {"a", "b"}, settings);
-  ASSERT_TRUE(last && summary.sprt);
-  EXPECT_EQ(last->pairs, 12);  // 13 pairs, one with a game both forfeited
-  EXPECT_EQ(last->pairs, summary.sprt->pairs);
-  EXPECT_DOUBLE_EQ(last->llr, summary.sprt->llr);
-  EXPECT_EQ(last->verdict, summary.sprt->verdict);
 }
 
 // A verdict only from the minimum of pairs on, and once reached it stays when later pairs (games
@@ -63,7 +69,7 @@ TEST(LiveSprt, DecidesAtTheMinimumOfPairsAndStaysDecided) {
     const char* verdict;
   };
   for (const Row& row : {Row{'W', "accept H1"}, Row{'L', "accept H0"}}) {
-    LiveSprt live({0.0, 400.0});
+    LiveSprt live({0.0, 400.0}, false);
     for (int pair = 1; pair <= kSprtMinPairs; ++pair) {
       EXPECT_FALSE(live.Decided()) << row.result << pair;
       live.Add(Game(2 * pair - 1, row.result));

@@ -482,23 +482,27 @@ namespace {
 // B forfeits every game (it answers GO with garbage), so A wins every pair and the test of 0
 // against 400 Elo accepts H1 at its first chance, the minimum of pairs: no new game starts, and
 // with two slots the games still running finish and are recorded whole. Four games are too few.
+// On points: B's draws to a corner never score, so A makes about 7.5 points an end.
 TEST(MatchProcess, SequentialTestStopsTheMatchAtTheVerdict) {
   const int minGames = 2 * 10;  // kSprtMinPairs pairs
   const struct {
+    const char* test;
     const char* games;
     const char* concurrency;
+    const char* modeOfB;
     int least, most;  // games played
     std::string verdict;
-  } rows[] = {{"200", "1", minGames, minGames, "accept H1"},
+  } rows[] = {{"--sprt=0,400", "200", "1", "garbage", minGames, minGames, "accept H1"},
               // the other slot's running game, or two when the deciding pair finished out of order
-              {"200", "2", minGames, minGames + 2, "accept H1"},
-              {"4", "1", 4, 4, "bound not reached"}};
+              {"--sprt=0,400", "200", "2", "garbage", minGames, minGames + 2, "accept H1"},
+              {"--sprt=0,400", "4", "1", "garbage", 4, 4, "bound not reached"},
+              {"--sprt-points=0,5", "200", "1", "short", minGames, minGames, "accept H1"}};
   for (const auto& row : rows) {
     TempDir dir;
     MatchRun run =
-        RunMatchProgram(dir, {"--ends", "1", "--games", row.games, "--seed", "8", "--sprt", "0,400",
+        RunMatchProgram(dir, {"--ends", "1", "--games", row.games, "--seed", "8", row.test,
                               "--concurrency", row.concurrency, "--record", dir / "r.jsonl",
-                              Engine(), Engine("--mode garbage")});
+                              Engine(), Engine(std::string("--mode ") + row.modeOfB)});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     auto record = ReadRecord(dir / "r.jsonl");
     std::set<int> numbers;
@@ -511,6 +515,8 @@ TEST(MatchProcess, SequentialTestStopsTheMatchAtTheVerdict) {
     EXPECT_EQ(*numbers.rbegin(), played);  // games 1 to `played`, none skipped
     ASSERT_GE(record.size(), 2u);
     const json& sprt = record[record.size() - 2];
+    EXPECT_EQ(sprt["type"],
+              std::string(row.test).find("points") != std::string::npos ? "sprt_points" : "sprt");
     EXPECT_EQ(sprt["verdict"], row.verdict);
     EXPECT_EQ(sprt["games_played"], played);
     EXPECT_EQ(record.back()["engines"]["A"]["wins"], played);

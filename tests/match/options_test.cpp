@@ -51,10 +51,14 @@ TEST(Options, DefaultsAndValues) {
   ASSERT_TRUE(std::holds_alternative<MatchOptions>(sprt));
   const auto& s = std::get<MatchOptions>(sprt).sprt;
   ASSERT_TRUE(s);
-  EXPECT_DOUBLE_EQ(s->elo0, -5.0);
-  EXPECT_DOUBLE_EQ(s->elo1, 5.0);
+  EXPECT_DOUBLE_EQ(s->h0, -5.0);
+  EXPECT_DOUBLE_EQ(s->h1, 5.0);
   EXPECT_DOUBLE_EQ(s->alpha, 0.1);
   EXPECT_DOUBLE_EQ(s->beta, 0.2);
+  EXPECT_FALSE(std::get<MatchOptions>(sprt).sprtPoints);
+  auto points = Parse({"--games", "2", "--sprt-points", "0,0.1", "a", "b"});
+  ASSERT_TRUE(std::holds_alternative<MatchOptions>(points));
+  EXPECT_DOUBLE_EQ(std::get<MatchOptions>(points).sprtPoints->h1, 0.1);
 }
 
 TEST(Options, UsageErrorsExitWithTwo) {
@@ -87,6 +91,10 @@ TEST(Options, UsageErrorsExitWithTwo) {
       {"--sprt", "0,inf", "--games", "4", "a", "b"},
       {"--sprt", "0,10", "--games", "3", "a", "b"},
       {"--sprt", "0,10", "--games", "4", "--shard", "0/2", "a", "b"},
+      {"--sprt-points", "0.1,0", "--games", "4", "a", "b"},
+      {"--sprt-points", "0,0.1", "--games", "3", "a", "b"},
+      {"--sprt", "0,10", "--sprt-points", "0,0.1", "--games", "4", "a", "b"},
+      {"summary", "--sprt-points", "0,0.1,1,0.05", "r.jsonl"},
       {"--sprt", "0,10", "summary", "r.jsonl"},
   };
   for (const auto& args : bad) {
@@ -107,7 +115,7 @@ TEST(Options, HelpGoesToStandardOutputWithStatusZero) {
   EXPECT_TRUE(exit.toStdout);
   for (const char* option :
        {"--ends", "--games", "--seed", "--noise", "--time-limit", "--record", "--pictures",
-        "--concurrency", "--shard", "--sprt", "ENGINE_A", "ENGINE_B"}) {
+        "--concurrency", "--shard", "--sprt", "--sprt-points", "ENGINE_A", "ENGINE_B"}) {
     EXPECT_NE(exit.text.find(option), std::string::npos) << option;
   }
 }

@@ -65,6 +65,35 @@ TEST(Stats, SprtOfPentanomialCounts) {
   }
 }
 
+// The test on points per end, worked by hand: ten pairs with mean 0.15 and variance 0.0225
+// (divisor N) give v0 = 0.0225 + 0.15^2 = 0.045 against 0 and v1 = 0.0225 + 0.05^2 = 0.025
+// against 0.1, so LLR = 5 ln 1.8 = 2.9389, just inside ln 19 = 2.9444 and beyond ln 9 = 2.1972.
+TEST(Stats, PointsSprtOfPairMeans) {
+  const std::vector<double> ten = {0.1, 0.3, -0.1, 0.2, 0.0, 0.4, 0.1, 0.2, 0.3, 0.0};
+  struct Case {
+    std::vector<double> x;
+    SprtSettings settings;
+    double llr;
+    const char* verdict;
+  };
+  const Case cases[] = {
+      {ten, {0.0, 0.1}, 5 * std::log(1.8), "go on"},
+      {ten, {0.0, 0.1, 0.1, 0.1}, 5 * std::log(1.8), "accept H1"},
+      {{ten.begin(), ten.end() - 1}, {0.0, 0.1, 0.1, 0.1}, 2.8287, "go on"},  // only 9 pairs
+      {ten, {0.15, 0.25}, 5 * std::log(0.0225 / 0.0325), "go on"},
+      // Every pair alike at 0: the variance floor, not an infinite ratio.
+      {std::vector<double>(10, 0.0), {0.0, 0.1}, 5 * std::log(1e-6 / 0.01), "accept H0"},
+      {{}, {0.0, 0.1}, 0.0, "go on"},
+  };
+  for (const Case& c : cases) {
+    PairPointsMoments moments;
+    for (double x : c.x) moments.Add(x);
+    const SprtSummary sprt = PointsSprtOf(moments, c.settings);
+    EXPECT_NEAR(sprt.llr, c.llr, 0.00005) << c.x.size() << " " << c.settings.h0;
+    EXPECT_EQ(sprt.verdict, c.verdict) << c.x.size() << " " << c.settings.h0;
+  }
+}
+
 GameResult Game(std::array<int, 2> engineOfSide, std::vector<int> ends, int winner,
                 std::array<std::string, 2> forfeit = {}) {
   GameResult game;

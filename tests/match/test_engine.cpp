@@ -1,7 +1,8 @@
 // A small engine for the match runner's tests. It speaks the engine protocol (one command per
 // read of at most 1024 bytes, replies without a line terminator) and draws to the tee on GO, or
-// misbehaves on purpose, as its options say:
-//   --mode draw|silent|garbage|bad-curl|flood|exit|diagnostics|split|slow|no-ready|deaf
+// misbehaves on purpose, as its options say (short: a valid draw to a corner in front of the
+// house, which never scores: a weaker player than draw):
+//   --mode draw|short|silent|garbage|bad-curl|flood|exit|diagnostics|split|slow|no-ready|deaf
 //   --at-go N          misbehave from the N-th GO of the process on (default 1); earlier GOs draw
 //   --delay-ms N       for slow: pause before each BESTSHOT; for split: inside it
 //   --ready-delay-ms N pause before READYOK
@@ -64,10 +65,10 @@ int LineCount(const std::string& path) {
   return lines;
 }
 
-std::string DrawReply(int shotNumber) {
-  ShotTarget tee{2.375f, 4.88f, shotNumber % 2 == 1};
+std::string DrawReply(int shotNumber, float x = 2.375f, float y = 4.88f) {
+  ShotTarget target{x, y, shotNumber % 2 == 1};
   ShotVelocity release{};
-  if (CreateShot(tee, &release) != 0) std::exit(4);
+  if (CreateShot(target, &release) != 0) std::exit(4);
   char buffer[256];
   std::snprintf(buffer, sizeof buffer, "BESTSHOT %f %f %d", double{release.vx}, double{release.vy},
                 release.curl ? 1 : 0);
@@ -139,6 +140,8 @@ int main(int argc, char** argv) {
       bool misbehave = goCount >= s.atGo;
       if (!misbehave || s.mode == "draw") {
         Reply(DrawReply(shotNumber));
+      } else if (s.mode == "short") {
+        Reply(DrawReply(shotNumber, 0.6f, 9.0f));  // a corner guard, off the draw's path
       } else if (s.mode == "silent") {
         // no answer
       } else if (s.mode == "garbage") {
