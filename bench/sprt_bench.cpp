@@ -17,6 +17,12 @@
 //
 // --min-pairs N also runs the exact ratio with no verdict before N pairs instead of the summary's
 // own minimum (the bounds applied to SprtOf's LLR directly).
+//
+// --points D0:D1,... runs the test on points per end instead (PointsSprtOf, what --sprt-points
+// uses), at true means D0 and D1. The model of a pair: 2 x --ends ends (default 10), each end's
+// difference for A drawn independently from -3 to 3 with the base probabilities of kEndBase
+// (blank ends a quarter, standard deviation 1.32 points) tilted exponentially, p_k ~ base_k e^(t
+// k), to the true mean; the pair's x is their mean.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -41,8 +47,33 @@ struct Options {
   std::uint64_t seed = 1;
   int threads = 2;
   std::vector<std::array<double, 2>> hypotheses{{0.0, 10.0}, {0.0, 20.0}};
-  int minPairs = -1;  // -1: only the summary's own rule
+  int minPairs = -1;    // -1: only the summary's own rule
+  bool points = false;  // --points: the hypotheses are points per end
+  int ends = 10;
 };
+
+// The end differences -3 to 3 before tilting.
+constexpr std::array<double, 7> kEndBase{0.025, 0.1, 0.25, 0.25, 0.25, 0.1, 0.025};
+
+// kEndBase tilted to mean `mean` (bisection on the tilt).
+std::array<double, 7> EndDistribution(double mean) {
+  auto tilted = [](double t) {
+    std::array<double, 7> p{};
+    double total = 0.0;
+    for (int k = 0; k < 7; ++k) total += p[k] = kEndBase[k] * std::exp(t * (k - 3));
+    for (double& q : p) q /= total;
+    return p;
+  };
+  double low = -10.0, high = 10.0;
+  for (int i = 0; i < 200; ++i) {
+    const double t = 0.5 * (low + high);
+    double m = 0.0;
+    const auto p = tilted(t);
+    for (int k = 0; k < 7; ++k) m += p[k] * (k - 3);
+    (m < mean ? low : high) = t;
+  }
+  return tilted(0.5 * (low + high));
+}
 
 // splitmix64: a seed per run, and the generator itself.
 struct Random {
@@ -111,20 +142,36 @@ int VerdictSign(const std::string& verdict) {
   return verdict == "accept H1" ? 1 : (verdict == "accept H0" ? -1 : 0);
 }
 
-// One simulated match, every method on the same pairs.
+// A draw from the distribution `p`: its index.
+template <std::size_t N>
+int Draw(Random& random, const std::array<double, N>& p) {
+  double u = random.Uniform();
+  std::size_t cell = 0;
+  while (cell + 1 < N && u >= p[cell]) u -= p[cell++];
+  return static_cast<int>(cell);
+}
+
+// One simulated match, every method on the same pairs: `p` is the pentanomial, or with --points
+// the distribution of an end's difference.
+template <std::size_t N>
 std::array<Outcome, kMethods> Run(const Options& options, const SprtSettings& settings,
-                                  const std::array<double, 5>& p, std::uint64_t seed) {
+                                  const std::array<double, N>& p, std::uint64_t seed) {
   Random random{seed};
   std::array<Outcome, kMethods> outcome{};
-  std::array<bool, kMethods> done{false, false, options.minPairs < 0};
+  std::array<bool, kMethods> done{false, options.points, options.minPairs < 0};
   std::array<int, 5> counts{};
+  Match::PairPointsMoments moments;
   for (int pairs = 1; pairs <= options.maxPairs; ++pairs) {
-    double u = random.Uniform();
-    int cell = 0;
-    while (cell < 4 && u >= p[cell]) u -= p[cell++];
-    ++counts[cell];
     Match::SprtSummary exact;
-    if (!done[0] || !done[2]) exact = Match::SprtOf(counts, settings);
+    if (options.points) {
+      int sum = 0;
+      for (int end = 0; end < 2 * options.ends; ++end) sum += Draw(random, p) - 3;
+      moments.Add(static_cast<double>(sum) / (2 * options.ends));
+      exact = Match::PointsSprtOf(moments, settings);
+    } else {
+      ++counts[Draw(random, p)];
+      if (!done[0] || !done[2]) exact = Match::SprtOf(counts, settings);
+    }
     std::array<int, kMethods> verdict{};
     if (!done[0]) verdict[0] = VerdictSign(exact.verdict);
     if (!done[1]) verdict[1] = VerdictSign(NormalVerdict(counts, settings));
@@ -172,7 +219,10 @@ bool Parse(int argc, char** argv, Options& options) {
       options.threads = std::atoi(value);
     } else if (arg == "--min-pairs") {
       options.minPairs = std::atoi(value);
-    } else if (arg == "--hypotheses") {
+    } else if (arg == "--ends") {
+      options.ends = std::atoi(value);
+    } else if (arg == "--hypotheses" || arg == "--points") {
+      options.points = arg == "--points";
       options.hypotheses.clear();
       for (const char* at = value; *at != '\0';) {
         char* end = nullptr;
@@ -187,8 +237,9 @@ bool Parse(int argc, char** argv, Options& options) {
       return false;
     }
   }
-  return options.runs > 0 && options.maxPairs > 0 && options.threads > 0 && options.draws >= 0.0 &&
-         options.draws < 1.0 && options.correlation >= 0.0 && options.correlation <= 1.0;
+  return options.runs > 0 && options.maxPairs > 0 && options.ends > 0 && options.threads > 0 &&
+         options.draws >= 0.0 && options.draws < 1.0 && options.correlation >= 0.0 &&
+         options.correlation <= 1.0;
 }
 
 }  // namespace
@@ -198,37 +249,51 @@ int main(int argc, char** argv) {
   if (!Parse(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: sprt_bench [--runs N] [--max-pairs P] [--draws D] [--correlation R] "
-                 "[--seed S] [--threads T] [--hypotheses E0:E1,...] [--min-pairs N]\n");
+                 "[--seed S] [--threads T] [--hypotheses E0:E1,... | --points D0:D1,...] "
+                 "[--ends E] [--min-pairs N]\n");
     return 2;
   }
+  std::printf("%d runs each, checked after every pair, at most %d pairs; ", options.runs,
+              options.maxPairs);
+  if (options.points) {
+    std::printf("points per end, %d ends a game", options.ends);
+  } else {
+    std::printf("draws %.0f %% of games, correlation of a pair's games %.2f", 100 * options.draws,
+                options.correlation);
+  }
+  std::printf("; alpha = beta = 0.05; seed %llu\n\n",
+              static_cast<unsigned long long>(options.seed));
+  const char* const h = options.points ? "D" : "ELO";
   std::printf(
-      "%d runs each, checked after every pair, at most %d pairs; draws %.0f %% of games, "
-      "correlation of a pair's games %.2f; alpha = beta = 0.05; seed %llu\n\n",
-      options.runs, options.maxPairs, 100 * options.draws, options.correlation,
-      static_cast<unsigned long long>(options.seed));
-  std::printf(
-      "| ELO0, ELO1 | true Elo | test | wrong verdicts (95 %% CI) | no verdict | mean pairs | "
-      "median pairs |\n|---|---|---|---|---|---|---|\n");
+      "| %s0, %s1 | true value | test | wrong verdicts (95 %% CI) | no verdict | mean pairs | "
+      "median pairs |\n|---|---|---|---|---|---|---|\n",
+      h, h);
   int block = 0;
   for (const auto& [elo0, elo1] : options.hypotheses) {
     const SprtSettings settings{elo0, elo1};
     for (const double trueElo : {elo0, elo1}) {
-      const std::array<double, 5> p = Pentanomial(trueElo, options.draws, options.correlation);
       std::vector<std::array<Outcome, kMethods>> outcomes(options.runs);
-      std::vector<std::thread> threads;
       const std::uint64_t base = options.seed * 1000003ULL + 7919ULL * block++;
-      for (int t = 0; t < options.threads; ++t) {
-        threads.emplace_back([&, t] {
-          for (int r = t; r < options.runs; r += options.threads) {
-            outcomes[r] = Run(options, settings, p, Random{base + r}.Next());
-          }
-        });
+      auto simulate = [&](const auto& p) {
+        std::vector<std::thread> threads;
+        for (int t = 0; t < options.threads; ++t) {
+          threads.emplace_back([&, t] {
+            for (int r = t; r < options.runs; r += options.threads) {
+              outcomes[r] = Run(options, settings, p, Random{base + r}.Next());
+            }
+          });
+        }
+        for (std::thread& thread : threads) thread.join();
+      };
+      if (options.points) {
+        simulate(EndDistribution(trueElo));
+      } else {
+        simulate(Pentanomial(trueElo, options.draws, options.correlation));
       }
-      for (std::thread& thread : threads) thread.join();
       // A verdict is wrong when it accepts the hypothesis that is not the truth.
       const int wrongSign = trueElo == elo0 ? 1 : -1;
       for (int k = 0; k < kMethods; ++k) {
-        if (k == 2 && options.minPairs < 0) continue;
+        if ((k == 2 && options.minPairs < 0) || (k == 1 && options.points)) continue;
         int wrong = 0;
         int none = 0;
         double sum = 0.0;
@@ -241,7 +306,7 @@ int main(int argc, char** argv) {
         }
         std::nth_element(pairs.begin(), pairs.begin() + pairs.size() / 2, pairs.end());
         const auto [low, high] = Wilson(wrong, options.runs);
-        std::string name = kMethodNames[k];
+        std::string name = options.points && k != 1 ? "points GLR" : kMethodNames[k];
         if (k == 0) name += " (from " + std::to_string(Match::kSprtMinPairs) + " pairs)";
         if (k == 2) name += " (from " + std::to_string(options.minPairs) + " pairs)";
         std::printf("| %g, %g | %g | %s | %.1f %% [%.1f, %.1f] | %.1f %% | %.0f | %d |\n", elo0,
