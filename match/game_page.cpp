@@ -9,6 +9,7 @@
 
 #include "game_viewer_script.h"
 #include "house_svg.h"
+#include "live_sprt.h"
 #include "record.h"
 #include "shot_replay.h"
 #include "summary.h"
@@ -30,7 +31,8 @@ constexpr const char* kStyle =
     ".viewer{display:flex;flex-wrap:wrap;gap:24px;align-items:flex-start}"
     ".panel{max-width:640px}.panel th{text-align:left}.panel td{text-align:left}"
     ".end-cell{cursor:pointer}"
-    "pre{background:#f4f4f4;padding:8px;max-height:320px;overflow:auto;white-space:pre-wrap}";
+    "pre{background:#f4f4f4;padding:8px;max-height:320px;overflow:auto;white-space:pre-wrap}"
+    "svg.llr text{font-size:12px}";
 
 // Spacing of the points along a drawn path, metres.
 constexpr double kPathSpacing = 0.1;
@@ -285,8 +287,58 @@ std::string GamePage(const GameResult& game, const std::array<std::string, 2>& n
   return html;
 }
 
-std::string IndexPage(const std::vector<GameResult>& games,
-                      const std::array<std::string, 2>& names) {
+namespace {
+
+// The test's log-likelihood ratio after each pair completed, in the order the games are given,
+// against the games given so far; the bounds as dashed lines.
+std::string LlrChart(const std::vector<GameResult>& games, const SprtPlot& plot) {
+  LiveSprt live(plot.settings, plot.onPoints);
+  std::vector<std::pair<int, double>> points{{0, 0.0}};
+  SprtSummary last = plot.onPoints ? PointsSprtOf({}, plot.settings) : SprtOf({}, plot.settings);
+  for (std::size_t i = 0; i < games.size(); ++i) {
+    if (auto test = live.Add(games[i])) {
+      points.push_back({static_cast<int>(i + 1), test->llr});
+      last = *test;
+    }
+  }
+  const double width = 600, height = 240, left = 56, right = 150, top = 12, bottom = 36;
+  const int most = std::max<int>(2, static_cast<int>(games.size()));
+  double low = last.lower * 1.15, high = last.upper * 1.15;
+  for (const auto& [game, llr] : points) {
+    low = std::min(low, llr);
+    high = std::max(high, llr);
+  }
+  const auto x = [&](double game) { return left + (width - left - right) * game / most; };
+  const auto y = [&](double llr) {
+    return top + (height - top - bottom) * (high - llr) / (high - low);
+  };
+  const auto f = [](double value) { return Format("%.1f", value); };
+  std::string svg = "<svg class=\"llr\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" + f(width) +
+                    "\" height=\"" + f(height) + "\" viewBox=\"0 0 " + f(width) + " " + f(height) +
+                    "\">\n";
+  svg += "<rect x=\"" + f(left) + "\" y=\"" + f(top) + "\" width=\"" + f(width - left - right) +
+         "\" height=\"" + f(height - top - bottom) + "\" fill=\"none\" stroke=\"#999\"/>\n";
+  const auto line = [&](double value, const std::string& colour, const std::string& label) {
+    svg += "<line x1=\"" + f(left) + "\" y1=\"" + f(y(value)) + "\" x2=\"" + f(width - right) +
+           "\" y2=\"" + f(y(value)) + "\" stroke=\"" + colour + "\" stroke-dasharray=\"6 4\"/>\n";
+    svg += "<text x=\"" + f(width - right + 6) + "\" y=\"" + f(y(value) + 4) + "\">" + label +
+           "</text>\n";
+  };
+  line(last.upper, "#2e7d32", "accept H1 " + Format("%+.2f", last.upper));
+  line(0.0, "#bbb", "0");
+  line(last.lower, "#b71c1c", "accept H0 " + Format("%+.2f", last.lower));
+  svg += "<polyline fill=\"none\" stroke=\"#1565c0\" stroke-width=\"2\" points=\"";
+  for (const auto& [game, llr] : points) svg += f(x(game)) + "," + f(y(llr)) + " ";
+  svg += "\"/>\n<text x=\"" + f(left) + "\" y=\"" + f(height - 8) + "\">0</text>\n<text x=\"" +
+         f(width - right) + "\" y=\"" + f(height - 8) + "\" text-anchor=\"end\">" + Number(most) +
+         " games</text>\n<text x=\"4\" y=\"" + f(top + 12) + "\">LLR</text>\n";
+  return svg + "</svg>\n";
+}
+
+}  // namespace
+
+std::string IndexPage(const std::vector<GameResult>& games, const std::array<std::string, 2>& names,
+                      const std::optional<SprtPlot>& sprt) {
   // The pages are of one match, so one match seed pairs its games.
   std::vector<MatchGame> finished;
   for (const GameResult& game : games) finished.push_back({0, 0, game});
@@ -313,8 +365,17 @@ std::string IndexPage(const std::vector<GameResult>& games,
   } else {
     html += EloFigures(p);
   }
+  html += "</p>\n";
+  if (sprt) {
+    const SprtSettings& t = sprt->settings;
+    html += "<h2>Sequential test</h2>\n<p class=\"sprt\">" +
+            XmlEscape(Format("%g", t.h0) + " against " + Format("%g", t.h1) +
+                      (sprt->onPoints ? " points per end" : " Elo")) +
+            ", its log-likelihood ratio after every complete pair of games</p>\n" +
+            LlrChart(games, *sprt);
+  }
   html +=
-      "</p>\n<h2>Games</h2>\n<table>\n<tr><th>Game</th><th>Side 0</th><th>Side 1</th>"
+      "<h2>Games</h2>\n<table>\n<tr><th>Game</th><th>Side 0</th><th>Side 1</th>"
       "<th>Result</th></tr>\n";
   for (const GameResult& game : games) {
     html += "<tr><td><a href=\"" + GamePageName(game.game) + "\">" + Number(game.game + 1) +

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "game.h"
+#include "options.h"
 
 namespace Match {
 
@@ -28,10 +30,18 @@ void WritePictureFile(const std::filesystem::path& path, const std::string& text
 std::string GamePage(const GameResult& game, const std::array<std::string, 2>& names, int ends,
                      bool finished = true);
 
+// The sequential test an index page plots: on game results, or on points per end (`onPoints`).
+struct SprtPlot {
+  SprtSettings settings;
+  bool onPoints = false;
+};
+
 // An index page with the match's result (per engine wins, draws, losses, forfeits and mean score
 // differences, and the Elo of A over B, as `curling-match summary` has them) and a line per game
-// linking its page. The games are of one match; `names` are "A: command" and "B: command".
-std::string IndexPage(const std::vector<GameResult>& games,
-                      const std::array<std::string, 2>& names);
+// linking its page. The games are of one match; `names` are "A: command" and "B: command". With
+// `sprt`, a chart of the test's log-likelihood ratio after every complete pair against the games
+// read, with both bounds.
+std::string IndexPage(const std::vector<GameResult>& games, const std::array<std::string, 2>& names,
+                      const std::optional<SprtPlot>& sprt = std::nullopt);
 
 }  // namespace Match

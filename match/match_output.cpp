@@ -67,8 +67,9 @@ MatchOutput::MatchOutput(const MatchOptions& options, std::ostream& progress)
       throw std::runtime_error("cannot create the pictures directory " + options.picturesDir);
     }
   }
-  if (options.sprt) sprt_.emplace(*options.sprt, false);
-  if (options.sprtPoints) sprt_.emplace(*options.sprtPoints, true);
+  if (options.sprt) plot_ = SprtPlot{*options.sprt, false};
+  if (options.sprtPoints) plot_ = SprtPlot{*options.sprtPoints, true};
+  if (plot_) sprt_.emplace(plot_->settings, plot_->onPoints);
   progress_ << "match seed " << options.seed << "\n" << std::flush;
 }
 
@@ -117,7 +118,7 @@ void MatchOutput::Game(const GameResult& game) {
   if (!options_.picturesDir.empty()) {
     fs::path dir(options_.picturesDir);
     WritePictureFile(dir / GamePageName(game.game), page);
-    WritePictureFile(dir / "index.html", IndexPage(games_, names_));
+    WritePictureFile(dir / "index.html", IndexPage(games_, names_, plot_));
   }
 }
 

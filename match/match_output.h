@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game.h"
+#include "game_page.h"
 #include "live_sprt.h"
 #include "options.h"
 #include "record.h"
@@ -50,6 +51,7 @@ class MatchOutput {
   std::unique_ptr<RecordWriter> record_;
   std::mutex mutex_;               // guards everything below and every write to the record,
   std::vector<GameResult> games_;  // the progress stream and the index page; sorted by game
+  std::optional<SprtPlot> plot_;   // the test of --sprt or --sprt-points
   std::optional<LiveSprt> sprt_;
   std::atomic<bool> sprtDecided_{false};
 };

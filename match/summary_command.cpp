@@ -20,7 +20,8 @@ namespace fs = std::filesystem;
 // The pictures of the games read, as the live runner writes them at the end of the match: every
 // end's SVG, every finished game's page and the index. The file names hold only the game number,
 // so the games must come from one match.
-void WritePictures(const RecordSet& records, const std::string& dirName) {
+void WritePictures(const RecordSet& records, const std::string& dirName,
+                   const std::optional<SprtPlot>& plot) {
   std::set<std::uint64_t> seeds;
   for (const MatchGame& game : records.games) seeds.insert(game.matchSeed);
   if (seeds.size() > 1) {
@@ -48,7 +49,7 @@ void WritePictures(const RecordSet& records, const std::string& dirName) {
     WritePictureFile(dir / GamePageName(result.game), GamePage(result, names, game.ends, true));
     results.push_back(result);
   }
-  WritePictureFile(dir / "index.html", IndexPage(results, names));
+  WritePictureFile(dir / "index.html", IndexPage(results, names, plot));
 }
 
 }  // namespace
@@ -68,7 +69,13 @@ int RunSummaryCommand(const SummaryOptions& options, std::ostream& out, std::ost
       out << SummaryText(summary);
     }
     out << std::flush;
-    if (!options.picturesDir.empty()) WritePictures(records, options.picturesDir);
+    if (!options.picturesDir.empty()) {
+      // The index plots the test on results, or else the one on points.
+      std::optional<SprtPlot> plot;
+      if (options.sprtPoints) plot = SprtPlot{*options.sprtPoints, true};
+      if (options.sprt) plot = SprtPlot{*options.sprt, false};
+      WritePictures(records, options.picturesDir, plot);
+    }
     return 0;
   } catch (const std::exception& error) {
     err << "curling-match summary: " << error.what() << "\n";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "game_page.h"
@@ -135,7 +136,17 @@ TEST(GamePage, PagesOfARecordedGameAreWellFormedAndTheIndexHasTheResult) {
   EXPECT_NE(index.find("Elo of A over B: +0.0 (no interval from one pair) from 1 pair (0 unpaired "
                        "games)"),
             std::string::npos);
-  std::ofstream(dir / "index.html") << index;
+  EXPECT_EQ(index.find("class=\"llr\""), std::string::npos);
+  // With a sequential test, its chart: the ratio from 0 and after the one pair, and the bounds.
+  const std::string tested = IndexPage({game, second}, names, SprtPlot{{0.0, 10.0}, false});
+  const std::size_t chart = tested.find("<svg class=\"llr\"");
+  ASSERT_NE(chart, std::string::npos);
+  const std::size_t from = tested.find("points=\"", chart) + 8;
+  const std::string points = tested.substr(from, tested.find('"', from) - from);
+  EXPECT_EQ(std::count(points.begin(), points.end(), ','), 2) << points;
+  EXPECT_NE(tested.find("accept H1 +2.94"), std::string::npos);
+  EXPECT_NE(tested.find("accept H0 -2.94"), std::string::npos);
+  std::ofstream(dir / "index.html") << tested;
   EXPECT_TRUE(WellFormed(dir / "index.html"));
 }
 
