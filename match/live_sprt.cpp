@@ -25,10 +25,7 @@ std::optional<SprtSummary> LiveSprt::Add(const GameResult& game) {
   points.Add(second);
   if (const std::optional<double> perEnd = points.PerEnd()) moments_.Add(*perEnd);
   waiting_.erase(partner);
-  SprtSummary test =
-      onPoints_ ? PointsSprtOf(moments_, settings_) : SprtOf(pentanomial_, settings_);
-  if (test.verdict != "go on") decided_ = true;
-  return test;
+  return onPoints_ ? PointsSprtOf(moments_, settings_) : SprtOf(pentanomial_, settings_);
 }
 
 }  // namespace Match

@@ -14,8 +14,8 @@ namespace Match {
 // every finished game in the order the games finish, it counts each pair (games 2k-1 and 2k) once
 // both its games are in, by the summary's rules (PairCell: a game forfeited by both engines leaves
 // its pair out; PairPoints: the points test takes a pair with a game played out), and then gives
-// SprtOf or PointsSprtOf over every complete pair so far. Once a verdict is reached it stays: the
-// match starts no new game. Not synchronised; the match output calls it under its own lock.
+// SprtOf or PointsSprtOf over every complete pair so far. Not synchronised; the match output calls
+// it under its own lock, and once a verdict is reached starts no new game.
 class LiveSprt {
  public:
   LiveSprt(const SprtSettings& settings, bool onPoints)
@@ -24,8 +24,6 @@ class LiveSprt {
   // A finished game (numbered from 0, each once). Returns the test when the game completed its
   // pair, nullopt when its partner has not finished yet.
   std::optional<SprtSummary> Add(const GameResult& game);
-  // Whether a bound has been crossed after some pair: no new game should start.
-  bool Decided() const { return decided_; }
 
  private:
   SprtSettings settings_;
@@ -33,7 +31,6 @@ class LiveSprt {
   std::map<int, GameResult> waiting_;  // by pair index: the pair's game that finished first
   std::array<int, 5> pentanomial_{};
   PairPointsMoments moments_;
-  bool decided_ = false;
 };
 
 }  // namespace Match

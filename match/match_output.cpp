@@ -112,7 +112,7 @@ void MatchOutput::Game(const GameResult& game) {
   if (sprt_) {
     if (const std::optional<SprtSummary> test = sprt_->Add(game)) {
       progress_ << SprtProgressLine(*test) << std::flush;
-      if (sprt_->Decided()) sprtDecided_ = true;
+      if (test->verdict != "go on") sprtDecided_ = true;  // and stays, whatever pairs follow
     }
   }
   if (!options_.picturesDir.empty()) {

@@ -61,31 +61,5 @@ TEST(LiveSprt, AgreesWithTheSummaryOfTheSameGames) {
   }
 }
 
-// A verdict only from the minimum of pairs on, and once reached it stays when later pairs (games
-// that were running at the stop) pull the ratio back between the bounds.
-TEST(LiveSprt, DecidesAtTheMinimumOfPairsAndStaysDecided) {
-  struct Row {
-    char result;  // A's result in both games of every pair
-    const char* verdict;
-  };
-  for (const Row& row : {Row{'W', "accept H1"}, Row{'L', "accept H0"}}) {
-    LiveSprt live({0.0, 400.0}, false);
-    for (int pair = 1; pair <= kSprtMinPairs; ++pair) {
-      EXPECT_FALSE(live.Decided()) << row.result << pair;
-      live.Add(Game(2 * pair - 1, row.result));
-      auto test = live.Add(Game(2 * pair, row.result));
-      ASSERT_TRUE(test);
-      EXPECT_EQ(test->verdict, pair < kSprtMinPairs ? "go on" : row.verdict);
-    }
-    EXPECT_TRUE(live.Decided());
-    const char other = row.result == 'W' ? 'L' : 'W';
-    for (int pair = kSprtMinPairs + 1; pair <= kSprtMinPairs + 4; ++pair) {
-      live.Add(Game(2 * pair - 1, other));
-      live.Add(Game(2 * pair, other));
-    }
-    EXPECT_TRUE(live.Decided());
-  }
-}
-
 }  // namespace
 }  // namespace Match
