@@ -88,18 +88,25 @@ void RecordWriter::WriteGame(const GameResult& game) {
 
 void RecordWriter::WriteSprt(const SprtSummary& test, const std::string& verdict, int gamesPlayed,
                              bool onPoints) {
-  Line(json{{"type", onPoints ? "sprt_points" : "sprt"},
-            {onPoints ? "d0" : "elo0", test.settings.h0},
-            {onPoints ? "d1" : "elo1", test.settings.h1},
-            {"alpha", test.settings.alpha},
-            {"beta", test.settings.beta},
-            {"pairs", test.pairs},
-            {"min_pairs", kSprtMinPairs},
-            {"llr", test.llr},
-            {"lower", test.lower},
-            {"upper", test.upper},
-            {"verdict", verdict},
-            {"games_played", gamesPlayed}});
+  json line = SprtJson(test, onPoints);
+  line["type"] = onPoints ? "sprt_points" : "sprt";
+  line["verdict"] = verdict;
+  line["games_played"] = gamesPlayed;
+  Line(line);
+}
+
+json SprtJson(const SprtSummary& test, bool onPoints) {
+  return json{{onPoints ? "d0" : "elo0", test.settings.h0},
+              {onPoints ? "d1" : "elo1", test.settings.h1},
+              {"alpha", test.settings.alpha},
+              {"beta", test.settings.beta},
+              {"pairs", test.pairs},
+              {"min_pairs", kSprtMinPairs},
+              {"llr", test.llr},
+              {"lower", test.lower},
+              {"upper", test.upper},
+              {"verdict", test.verdict},
+              {"regularised", test.regularised}};
 }
 
 void RecordWriter::WriteSummary(const MatchTally& tally,

@@ -52,4 +52,8 @@ nlohmann::json ReleaseJson(const ShotVelocity& release);
 nlohmann::json StonesJson(const CurlingStateRecord& state);
 nlohmann::json GameJson(const GameResult& game);
 
+// A sequential test's figures as the record's test line and the summary's JSON give them, the
+// hypotheses as "elo0", "elo1" (on results) or "d0", "d1" (on points).
+nlohmann::json SprtJson(const SprtSummary& test, bool onPoints);
+
 }  // namespace Match

@@ -197,21 +197,6 @@ std::string SprtLine(const char* of, const SprtSummary& t, const std::string& af
   return text + "\n";
 }
 
-// The test's JSON object; the hypotheses under `h0` and `h1` ("elo0", "elo1" or "d0", "d1").
-json SprtJson(const SprtSummary& t, const char* h0, const char* h1) {
-  return json{{h0, t.settings.h0},
-              {h1, t.settings.h1},
-              {"alpha", t.settings.alpha},
-              {"beta", t.settings.beta},
-              {"pairs", t.pairs},
-              {"min_pairs", kSprtMinPairs},
-              {"llr", t.llr},
-              {"lower", t.lower},
-              {"upper", t.upper},
-              {"verdict", t.verdict},
-              {"regularised", t.regularised}};
-}
-
 }  // namespace
 
 std::string SummaryText(const MatchSummary& summary) {
@@ -281,8 +266,8 @@ json SummaryJson(const MatchSummary& summary) {
     PutElo(elo, "high", p.interval ? p.eloHigh : none);
     result["elo"] = elo;
   }
-  if (const auto& t = summary.sprt) result["sprt"] = SprtJson(*t, "elo0", "elo1");
-  if (const auto& t = summary.sprtPoints) result["sprt_points"] = SprtJson(*t, "d0", "d1");
+  if (const auto& t = summary.sprt) result["sprt"] = SprtJson(*t, false);
+  if (const auto& t = summary.sprtPoints) result["sprt_points"] = SprtJson(*t, true);
   return result;
 }
 
