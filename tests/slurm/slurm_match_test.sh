@@ -155,9 +155,7 @@ for m in "${matches[@]}"; do
     --match "$match" --wait --games 40 --ends 1 "$engine" "$engine --mode exit" >/dev/null 2>&1 &
   children+=($!)
 done
-for i in 0 1; do
-  wait "${children[i]}" || fail "a match in waves failed: $(cat "$B"/sprt-*/*.log)"
-done
+for c in "${children[@]}"; do wait "$c" || fail "a match in waves failed: $(cat "$B"/sprt-*/*.log)"; done
 echo "two matches in waves on the cluster: $(((${EPOCHREALTIME/./} - start) / 1000)) ms"
 for m in "${matches[@]}"; do
   read -r size shards last <<<"$m"
