@@ -73,11 +73,12 @@ class FirstFailure {
   std::exception_ptr first_;
 };
 
-// The games this run plays, from 0: those of its shard, in game-number order.
+// The games this run plays, from 0: those of its shard from its first game on, in game-number
+// order.
 std::vector<int> ShardGames(const MatchOptions& options) {
   std::vector<int> games;
   for (int game = options.shardIndex; game < options.games; game += options.shardCount) {
-    games.push_back(game);
+    if (game >= options.firstGame - 1) games.push_back(game);
   }
   return games;
 }

@@ -120,6 +120,11 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
                  "Play only the games g with (g - 1) mod N = I, numbered as in the whole match")
       ->capture_default_str()
       ->type_name("I/N");
+  app.add_option("--first-game", options.firstGame,
+                 "Play only the games K to --games (K odd), numbered as in the whole match")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 1000000))
+      ->type_name("K");
 
   std::string matchSprtText;
   auto* matchSprt =
@@ -190,6 +195,11 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
                          "\nRun with --help for more information.\n",
                      false};
   }
+  // A pair is games 2k-1 and 2k: a run that starts inside one would leave both halves unpaired.
+  if (options.firstGame % 2 == 0 || options.firstGame > options.games) {
+    return UsageError("--first-game: not an odd game number from 1 to --games (" +
+                      std::to_string(options.games) + "): " + std::to_string(options.firstGame));
+  }
   if (matchSprt->count() > 0 && matchPoints->count() > 0) {
     return UsageError("--sprt and --sprt-points do not go together: one test stops a match");
   }
@@ -208,6 +218,11 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
     if (options.shardCount > 1) {
       return UsageError(std::string(option) + " does not go with --shard (use `curling-match " +
                         "summary " + option + "`)");
+    }
+    // Neither can a run of the later games alone: the test is over the match's pairs from game 1.
+    if (options.firstGame > 1) {
+      return UsageError(std::string(option) + " does not go with --first-game (use " +
+                        "`curling-match summary " + option + "`)");
     }
   }
   options.seedGiven = seedOption->count() > 0;

@@ -43,8 +43,12 @@ struct MatchOptions {
   int concurrency = 1;      // games played at once, each on its own pair of engine processes
   int shardIndex = 0;       // this run plays the games g with (g - 1) mod shardCount == shardIndex
   int shardCount = 1;       // 1: the whole match
+  // --first-game: this run plays only the games from this one (odd, so pairs stay whole) to
+  // `games`, numbered as in the whole match; with --shard, those of its shard among them.
+  int firstGame = 1;
   // --sprt: the sequential test over the finished game pairs after every pair; once a bound is
-  // crossed no new game starts. Needs an even --games and the whole match (no --shard).
+  // crossed no new game starts. Needs an even --games and the whole match (no --shard, no
+  // --first-game).
   std::optional<SprtSettings> sprt;
   // --sprt-points: the same on points per end, instead of --sprt.
   std::optional<SprtSettings> sprtPoints;

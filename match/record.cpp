@@ -59,6 +59,7 @@ void RecordWriter::WriteMatch(const MatchOptions& options) {
             {"noise", options.noise},
             {"time_limit", options.timeLimit},
             {"shard", {{"index", options.shardIndex}, {"count", options.shardCount}}},
+            {"first_game", options.firstGame},
             {"concurrency", options.concurrency}});
 }
 

@@ -348,9 +348,9 @@ TEST(MatchProcess, ConcurrentSlotsPlayTheSameMatch) {
   for (long pid : pids) EXPECT_FALSE(Alive(pid)) << pid;
 }
 
-TEST(MatchProcess, ShardsTogetherPlayTheWholeMatch) {
+TEST(MatchProcess, ShardsAndWavesTogetherPlayTheWholeMatch) {
   TempDir dir;
-  const std::vector<std::string> match = {"--ends", "1", "--games", "7", "--seed", "5"};
+  const std::vector<std::string> match = {"--ends", "1", "--seed", "5"};
   auto play = [&](const std::string& record, std::vector<std::string> args) {
     args.insert(args.begin(), match.begin(), match.end());
     for (const std::string& a : {std::string("--record"), dir / record, Engine(), Engine()}) {
@@ -360,11 +360,12 @@ TEST(MatchProcess, ShardsTogetherPlayTheWholeMatch) {
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     return std::make_pair(run, ReadRecord(dir / record));
   };
-  auto whole = play("whole.jsonl", {}).second;
+  auto whole = play("whole.jsonl", {"--games", "7"}).second;
   std::vector<std::vector<json>> shards;
   for (int index = 0; index < 3; ++index) {
-    auto [run, record] = play(std::to_string(index) + ".jsonl",
-                              {"--concurrency", "2", "--shard", std::to_string(index) + "/3"});
+    auto [run, record] =
+        play(std::to_string(index) + ".jsonl",
+             {"--games", "7", "--concurrency", "2", "--shard", std::to_string(index) + "/3"});
     ASSERT_FALSE(record.empty());
     EXPECT_EQ(record.front()["shard"], json({{"index", index}, {"count", 3}}));
     EXPECT_EQ(record.front()["games"], 7);
@@ -383,8 +384,25 @@ TEST(MatchProcess, ShardsTogetherPlayTheWholeMatch) {
   EXPECT_FALSE(ci95.is_null());
   EXPECT_EQ(ci95, summary["engines"]["B"]["score_diff_per_game"]["ci95"]);
 
+  // Waves: games 1 to 4, then 5 to 7 over two shards; their summary counts every game once.
+  const std::vector<std::string> waves = {"wave1.jsonl", "wave2-0.jsonl", "wave2-1.jsonl"};
+  std::vector<std::vector<json>> waveRecords = {play(waves[0], {"--games", "4"}).second};
+  for (int index = 0; index < 2; ++index) {
+    waveRecords.push_back(play(waves[1 + index], {"--games", "7", "--first-game", "5", "--shard",
+                                                  std::to_string(index) + "/2"})
+                              .second);
+    EXPECT_EQ(waveRecords.back().front()["first_game"], 5);
+  }
+  EXPECT_EQ(PlayedLines(waveRecords), PlayedLines({whole}));
+  MatchRun wholeSummary = RunMatchProgram(dir, {"summary", "--json", dir / "whole.jsonl"});
+  MatchRun waveSummary =
+      RunMatchProgram(dir, {"summary", "--json", dir / waves[0], dir / waves[1], dir / waves[2]});
+  EXPECT_EQ(waveSummary.exitStatus, 0) << waveSummary.err;
+  EXPECT_EQ(waveSummary.err, "");
+  EXPECT_EQ(waveSummary.out, wholeSummary.out);
+
   // A shard without a game of its own: a match line, a summary and nothing played.
-  auto empty = play("empty.jsonl", {"--shard", "7/8"}).second;
+  auto empty = play("empty.jsonl", {"--games", "7", "--shard", "7/8"}).second;
   ASSERT_EQ(empty.size(), 2u);
   EXPECT_EQ(empty[1]["type"], "summary");
   EXPECT_EQ(empty[1]["engines"]["A"]["games_played_out"], 0);

@@ -28,6 +28,7 @@ TEST(Options, DefaultsAndValues) {
   EXPECT_EQ(o.concurrency, 1);
   EXPECT_EQ(o.shardIndex, 0);
   EXPECT_EQ(o.shardCount, 1);
+  EXPECT_EQ(o.firstGame, 1);
 
   auto full = Parse({"--ends", "3", "--games=4", "--seed", "18446744073709551615", "--noise", "0",
                      "--time-limit", "0.5", "--record", "r.jsonl", "--pictures", "pics",
@@ -46,6 +47,9 @@ TEST(Options, DefaultsAndValues) {
   EXPECT_EQ(f.shardIndex, 2);
   EXPECT_EQ(f.shardCount, 3);
   EXPECT_FALSE(f.sprt);
+  auto wave = Parse({"--games", "8", "--first-game", "5", "--shard", "1/2", "a", "b"});
+  ASSERT_TRUE(std::holds_alternative<MatchOptions>(wave));
+  EXPECT_EQ(std::get<MatchOptions>(wave).firstGame, 5);
 
   auto sprt = Parse({"--games", "200", "--sprt=-5,5,0.1,0.2", "a", "b"});
   ASSERT_TRUE(std::holds_alternative<MatchOptions>(sprt));
@@ -84,6 +88,9 @@ TEST(Options, UsageErrorsExitWithTwo) {
       {"--shard", "1/0", "a", "b"},
       {"--shard", "1", "a", "b"},
       {"--shard", "1/2/3", "a", "b"},
+      {"--first-game", "0", "a", "b"},
+      {"--first-game", "2", "--games", "4", "a", "b"},
+      {"--first-game", "5", "--games", "4", "a", "b"},
       {"--sprt", "5,5", "--games", "4", "a", "b"},
       {"--sprt", "0,10,0.05", "--games", "4", "a", "b"},
       {"--sprt", "0,10,0,0.05", "--games", "4", "a", "b"},
@@ -92,9 +99,9 @@ TEST(Options, UsageErrorsExitWithTwo) {
       {"--sprt", "0,10", "--games", "3", "a", "b"},
       {"--sprt", "0,10", "--games", "4", "--shard", "0/2", "a", "b"},
       {"--sprt-points", "0.1,0", "--games", "4", "a", "b"},
-      {"--sprt-points", "0,0.1", "--games", "3", "a", "b"},
       {"--sprt", "0,10", "--sprt-points", "0,0.1", "--games", "4", "a", "b"},
       {"summary", "--sprt-points", "0,0.1,1,0.05", "r.jsonl"},
+      {"--sprt-points", "0,0.1", "--games", "4", "--first-game", "3", "a", "b"},
       {"--sprt", "0,10", "summary", "r.jsonl"},
   };
   for (const auto& args : bad) {
@@ -113,9 +120,9 @@ TEST(Options, HelpGoesToStandardOutputWithStatusZero) {
   const auto& exit = std::get<ParseExit>(parsed);
   EXPECT_EQ(exit.status, 0);
   EXPECT_TRUE(exit.toStdout);
-  for (const char* option :
-       {"--ends", "--games", "--seed", "--noise", "--time-limit", "--record", "--pictures",
-        "--concurrency", "--shard", "--sprt", "--sprt-points", "ENGINE_A", "ENGINE_B"}) {
+  for (const char* option : {"--ends", "--games", "--seed", "--noise", "--time-limit", "--record",
+                             "--pictures", "--concurrency", "--shard", "--first-game", "--sprt",
+                             "--sprt-points", "ENGINE_A", "ENGINE_B"}) {
     EXPECT_NE(exit.text.find(option), std::string::npos) << option;
   }
 }

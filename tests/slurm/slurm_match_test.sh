@@ -3,7 +3,9 @@
 # plays a four-shard match on it with scripts/slurm-match and checks that the summary job merged
 # the four shards into the eight games (it refuses records of different seeds, which the script
 # draws once for all, and counts a game read twice once); then that failing shards fail the
-# summary job. That shards together play the games of the whole match is match_process_test's.
+# summary job. Then two sequential matches in waves: one that stops after its first wave, one
+# that needs a second. That shards and waves together play the games of the whole match is
+# match_process_test's.
 # Usage: slurm_match_test.sh SLURM_MATCH CURLING_MATCH TEST_ENGINE. Exit status 77: skipped.
 set -uo pipefail
 script=$1 match=$2 engine=$3
@@ -26,26 +28,29 @@ done <<'CASES'
 --shards 0 engine engine
 --shards 2 engine
 --shards 2 --record r.jsonl engine engine
+--shards 2 --games 40 --sprt 0,400 --wave-games 9 engine engine
+--shards 2 --games 40 --sprt 0,400,0.05 engine engine
+--shards 2 --games 39 --sprt 0,400 engine engine
 CASES
 
 B=$(mktemp -d /tmp/slurm-match-test.XXXXXX)
 chmod 755 "$B"
 mkdir -p "$B/munge" "$B/state" "$B/spool" "$B/log"
 export SLURM_CONF=$B/slurm.conf
-pid_files=() child=""
+pid_files=() children=()
 
 # Runs a command in the background and waits for it, so that a signal stops the test at once.
 run() {
   "$@" &
-  child=$!
-  wait "$child"
+  children=($!)
+  wait "${children[0]}"
 }
 
 # Cancels what is still queued, stops the three daemons by the ids in their pid files and waits
 # for them to exit, then removes the folder.
 stop_cluster() {
   trap - EXIT INT TERM
-  [ -z "$child" ] || kill -TERM "$child" 2>/dev/null
+  [ ${#children[@]} -eq 0 ] || kill -TERM "${children[@]}" 2>/dev/null
   if [ -s "$B/slurmctld.pid" ]; then
     mapfile -t jobs < <(squeue -h -o %A 2>/dev/null)
     [ ${#jobs[@]} -eq 0 ] || scancel "${jobs[@]}"
@@ -138,4 +143,28 @@ grep -q '^  "games": 8,$' "$B/out/summary.json" || fail "summary.json does not c
 run timeout 40 "$script" --shards 2 --out "$B/bad" --match "$match" --wait --ends 11 "$engine" "$engine" >/dev/null 2>&1 \
   && fail "slurm-match --wait succeeded although every shard failed"
 grep -q "shard 1 failed" "$B/bad/summary.log" || fail "summary.log does not name the failed shard"
+# B forfeits every game (its process exits at GO), so A wins every pair and --sprt 0,400 accepts
+# H1 at the 10th pair: one shard in waves of 20 games stops after the first wave, two shards in
+# waves of 10 after the second (the first said go on). The two matches run at once.
+matches=("20 1 1" "10 2 2")  # games in a wave, shards, the wave that decides
+start=${EPOCHREALTIME/./}
+children=()
+for m in "${matches[@]}"; do
+  read -r size shards _ <<<"$m"
+  timeout 40 "$script" --shards "$shards" --wave-games "$size" --sprt 0,400 --out "$B/sprt-$size" \
+    --match "$match" --wait --games 40 --ends 1 "$engine" "$engine --mode exit" >/dev/null 2>&1 &
+  children+=($!)
+done
+for c in "${children[@]}"; do wait "$c" || fail "a match in waves failed: $(cat "$B"/sprt-*/*.log)"; done
+echo "two matches in waves on the cluster: $(((${EPOCHREALTIME/./} - start) / 1000)) ms"
+for m in "${matches[@]}"; do
+  read -r size shards last <<<"$m"
+  dir=$B/sprt-$size
+  grep -q '^  "games": 20,$' "$dir/summary.json" || fail "waves of $size: summary.json does not count 20 games"
+  grep -q '"verdict": "accept H1"' "$dir/summary.json" || fail "waves of $size: no accept H1 in summary.json"
+  [ -e "$dir/wave-$last-shard-$((shards - 1)).jsonl" ] && [ ! -e "$dir/wave-$((last + 1))-shard-0.jsonl" ] \
+    || fail "waves of $size: not stopped after wave $last: $(ls "$dir")"
+  [ "$(grep -c 'go on$' "$dir/summary.log")" -eq $((last - 1)) ] \
+    || fail "waves of $size: summary.log: $(cat "$dir/summary.log")"
+done
 echo "PASS"
