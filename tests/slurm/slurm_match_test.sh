@@ -143,22 +143,24 @@ grep -q '^  "games": 8,$' "$B/out/summary.json" || fail "summary.json does not c
 run timeout 40 "$script" --shards 2 --out "$B/bad" --match "$match" --wait --ends 11 "$engine" "$engine" >/dev/null 2>&1 \
   && fail "slurm-match --wait succeeded although every shard failed"
 grep -q "shard 1 failed" "$B/bad/summary.log" || fail "summary.log does not name the failed shard"
-# B forfeits every game (its process exits at GO), so A wins every pair and --sprt 0,400 accepts
-# H1 at the 10th pair: one shard in waves of 20 games stops after the first wave, two shards in
-# waves of 10 after the second (the first said go on). The two matches run at once.
-matches=("20 1 1" "10 2 2")  # games in a wave, shards, the wave that decides
+# In waves of 20 games on one shard, B forfeits every game (its process exits at GO), so A wins
+# every pair and --sprt 0,400 accepts H1 at the 10th pair, after the first wave. In waves of 10 on
+# two shards, B's draws to a corner never score, so A makes about 7.5 points an end and
+# --sprt-points 0,5 accepts H1 at the 10th pair, after the second wave (the first said go on). The
+# two matches run at once.
+matches=("20 1 1 --sprt=0,400 exit" "10 2 2 --sprt-points=0,5 short")  # wave, shards, last wave
 start=${EPOCHREALTIME/./}
 children=()
 for m in "${matches[@]}"; do
-  read -r size shards _ <<<"$m"
-  timeout 40 "$script" --shards "$shards" --wave-games "$size" --sprt 0,400 --out "$B/sprt-$size" \
-    --match "$match" --wait --games 40 --ends 1 "$engine" "$engine --mode exit" >/dev/null 2>&1 &
+  read -r size shards _ test mode <<<"$m"
+  timeout 40 "$script" --shards "$shards" --wave-games "$size" "$test" --out "$B/sprt-$size" \
+    --match "$match" --wait --games 40 --ends 1 "$engine" "$engine --mode $mode" >/dev/null 2>&1 &
   children+=($!)
 done
 for c in "${children[@]}"; do wait "$c" || fail "a match in waves failed: $(cat "$B"/sprt-*/*.log)"; done
 echo "two matches in waves on the cluster: $(((${EPOCHREALTIME/./} - start) / 1000)) ms"
 for m in "${matches[@]}"; do
-  read -r size shards last <<<"$m"
+  read -r size shards last _ <<<"$m"
   dir=$B/sprt-$size
   grep -q '^  "games": 20,$' "$dir/summary.json" || fail "waves of $size: summary.json does not count 20 games"
   grep -q '"verdict": "accept H1"' "$dir/summary.json" || fail "waves of $size: no accept H1 in summary.json"
