@@ -85,5 +85,56 @@ TEST(Tournament, JointRatingsAgreeWithEachPairingsOwnEloAndTheLikelihoodsMaximum
   }
 }
 
+TEST(Tournament, SchedulesNumberTheirGamesPairingAfterPairing) {
+  using Schedule = std::vector<std::array<int, 2>>;
+  EXPECT_EQ(Pairings(4), (Schedule{{0, 1}, {0, 2}, {0, 3}, {1, 2}, {1, 3}, {2, 3}}));
+  EXPECT_EQ(Pairings(4, 2), (Schedule{{2, 0}, {2, 1}, {2, 3}}));
+  Tournament t{{{"a", "x"}, {"b", "y"}, {"c", "z"}}, Pairings(3), 2};
+  EXPECT_EQ(t.Games(), 12);
+  EXPECT_EQ(t.PairingOfGame(3), (std::array<int, 2>{0, 1}));
+  EXPECT_EQ(t.PairingOfGame(4), (std::array<int, 2>{0, 2}));
+  EXPECT_EQ(t.PairingOfGame(11), (std::array<int, 2>{1, 2}));
+}
+
+// Three engines, two pairs a pairing; each game from its A's view: W, D or L by a point, X both
+// forfeited (which leaves its pair out).
+TEST(Tournament, CrosstableFromEitherSideAndRatingsOfTheCompletePairs) {
+  const Tournament t{{{"a", "x"}, {"b", "y"}, {"c", "z"}}, Pairings(3), 2};
+  const std::string results =
+      "WWLD"
+      "WXWW"
+      "LDLL";  // a-b, a-c, b-c
+  std::vector<MatchGame> games;
+  for (int g = 0; g < t.Games(); ++g) {
+    MatchGame game{5, 1, {}, t.PairingOfGame(g)};
+    GameResult& r = game.result;
+    r.game = g;
+    r.engineOfSide = g % 2 == 0 ? std::array<int, 2>{0, 1} : std::array<int, 2>{1, 0};
+    const int pointsOfA = results[g] == 'W' ? 1 : (results[g] == 'L' ? -1 : 0);
+    r.endScores = {g % 2 == 0 ? pointsOfA : -pointsOfA};
+    if (results[g] == 'X') r.forfeit = {"no reply", "no reply"};
+    r.winnerSide = WinnerOf(r);
+    games.push_back(game);
+  }
+  const TournamentSummary summary = SummarizeTournament(games, t, 0);
+  const CrossCell& ab = summary.cells[0][1];
+  const CrossCell& ba = summary.cells[1][0];
+  EXPECT_EQ((std::array<int, 3>{ab.wins, ab.draws, ab.losses}), (std::array<int, 3>{2, 1, 1}));
+  EXPECT_EQ((std::array<int, 3>{ba.wins, ba.draws, ba.losses}), (std::array<int, 3>{1, 1, 2}));
+  EXPECT_DOUBLE_EQ(ab.perEnd.mean, -ba.perEnd.mean);
+  EXPECT_EQ(summary.cells[0][2].pairs, 1);  // the pair with the double forfeit is left out
+  EXPECT_EQ(summary.cells[2][1].wins, 3);
+  EXPECT_FALSE(summary.cells[1][1].played);
+  // a-b pairs score 2 and 0.5 for a, a-c one pair of 2, b-c pairs 0.5 and 0 for b.
+  const std::vector<double> fit =
+      FitRatings(3, {{0, 1, {0, 1, 0, 0, 1}}, {0, 2, {0, 0, 0, 0, 1}}, {1, 2, {1, 1, 0, 0, 0}}}, 0);
+  for (int e = 0; e < 3; ++e) {
+    EXPECT_EQ(summary.ratings[e].elo, fit[e]) << e;
+    EXPECT_LE(summary.ratings[e].low, summary.ratings[e].high) << e;
+  }
+  EXPECT_EQ(summary.ratings[0].low, 0.0);
+  EXPECT_EQ(summary.ratings[0].high, 0.0);
+}
+
 }  // namespace
 }  // namespace Match
