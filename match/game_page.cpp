@@ -333,14 +333,7 @@ namespace {
 // is drawn at the axis's end and written out.
 std::string RatingChart(const TournamentSummary& summary) {
   const std::size_t n = summary.ratings.size();
-  std::vector<std::size_t> order(n);
-  for (std::size_t i = 0; i < n; ++i) order[i] = i;
-  const auto key = [&](std::size_t i) {
-    const double elo = summary.ratings[i].elo;
-    return std::isnan(elo) ? -HUGE_VAL : elo;
-  };
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t x, std::size_t y) { return key(x) > key(y); });
+  const std::vector<std::size_t> order = RatingOrder(summary);
   double low = -10.0;
   double high = 10.0;
   for (const EngineRating& r : summary.ratings) {

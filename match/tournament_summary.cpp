@@ -43,6 +43,12 @@ std::string CellText(const CrossCell& cell) {
   return text;
 }
 
+std::string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
 std::string Padded(std::string text, std::size_t width) {
   text.resize(std::max(width, text.size()), ' ');
   return text;
@@ -152,8 +158,9 @@ TournamentSummary SummarizeTournament(const std::vector<MatchGame>& games,
       std::vector<int> cells;
       for (int k = 0; k < 5; ++k) cells.insert(cells.end(), counts[p].pentanomial[k], k);
       drawn[p].pentanomial = {};
-      for (std::size_t d = 0; d < cells.size(); ++d)
+      for (std::size_t d = 0; d < cells.size(); ++d) {
         ++drawn[p].pentanomial[cells[random() % cells.size()]];
+      }
     }
     const std::vector<double> fit = FitRatings(static_cast<int>(n), drawn, anchor);
     for (std::size_t i = 0; i < n; ++i) {
@@ -166,7 +173,28 @@ TournamentSummary SummarizeTournament(const std::vector<MatchGame>& games,
     summary.ratings.push_back({elo[i], samples[i].empty() ? none : Quantile(samples[i], 0.025),
                                samples[i].empty() ? none : Quantile(samples[i], 0.975)});
   }
+  for (const PairingCounts& p : counts) {
+    for (int k = 0; k < 5; ++k) {
+      summary.ratings[p.a].pairs += p.pentanomial[k];
+      summary.ratings[p.b].pairs += p.pentanomial[k];
+      summary.ratings[p.a].score += p.pentanomial[k] * k / 4.0;
+      summary.ratings[p.b].score += p.pentanomial[k] * (4 - k) / 4.0;
+    }
+  }
+  for (EngineRating& r : summary.ratings) r.score = r.pairs > 0 ? r.score / r.pairs : 0.0;
   return summary;
+}
+
+std::vector<std::size_t> RatingOrder(const TournamentSummary& summary) {
+  std::vector<std::size_t> order(summary.ratings.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  const auto key = [&](std::size_t i) {
+    const EngineRating& r = summary.ratings[i];
+    return std::pair(std::isnan(r.elo) ? -std::numeric_limits<double>::infinity() : r.elo, r.score);
+  };
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t x, std::size_t y) { return key(x) > key(y); });
+  return order;
 }
 
 std::string TournamentText(const TournamentSummary& summary) {
@@ -196,22 +224,21 @@ std::string TournamentText(const TournamentSummary& summary) {
   text += "Elo (maximum likelihood over game pairs; " + t.engines[summary.anchor].name +
           " = 0; 95% CI from " + std::to_string(kBootstrapResamples) +
           " bootstrap resamples of the pairs):\n";
-  std::vector<std::size_t> order(n);
-  for (std::size_t i = 0; i < n; ++i) order[i] = i;
-  const auto key = [&](std::size_t i) {
-    const double elo = summary.ratings[i].elo;
-    return std::isnan(elo) ? -std::numeric_limits<double>::infinity() : elo;
-  };
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t x, std::size_t y) { return key(x) > key(y); });
+  const std::vector<std::size_t> order = RatingOrder(summary);
   std::size_t nameWidth = 0;
   for (const TournamentEngine& engine : t.engines)
     nameWidth = std::max(nameWidth, engine.name.size());
   for (std::size_t rank = 0; rank < n; ++rank) {
     const EngineRating& r = summary.ratings[order[rank]];
+    std::string interval = "[";
+    interval += RatingText(r.low);
+    interval += ", ";
+    interval += RatingText(r.high);
+    interval += "]";
     text += "  " + std::to_string(rank + 1) + ". " +
             Padded(t.engines[order[rank]].name, nameWidth) + " " + Padded(RatingText(r.elo), 7) +
-            " [" + RatingText(r.low) + ", " + RatingText(r.high) + "]\n";
+            " " + Padded(interval, 18) + " score " + Format("%.1f%%", 100.0 * r.score) + " in " +
+            Count(r.pairs, "pair") + "\n";
   }
   return text;
 }
@@ -224,6 +251,8 @@ json TournamentJson(const TournamentSummary& summary) {
     PutElo(engine, "elo", summary.ratings[i].elo);
     PutElo(engine, "low", summary.ratings[i].low);
     PutElo(engine, "high", summary.ratings[i].high);
+    engine["pairs"] = summary.ratings[i].pairs;
+    engine["score"] = summary.ratings[i].score;
     engines.push_back(engine);
   }
   json crosstable = json::array();

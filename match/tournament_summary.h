@@ -51,6 +51,8 @@ struct EngineRating {
   double elo = 0.0;  // +-inf or NaN as FitRatings gives
   double low = 0.0;  // 2.5 % and 97.5 % quantiles of the bootstrap fits
   double high = 0.0;
+  int pairs = 0;       // complete pairs it played
+  double score = 0.0;  // its mean of (pair score / 2) over them
 };
 
 struct TournamentSummary {
@@ -66,6 +68,9 @@ struct TournamentSummary {
 // pairing's complete pairs with replacement, kBootstrapResamples times from kBootstrapSeed.
 TournamentSummary SummarizeTournament(const std::vector<MatchGame>& games,
                                       const Tournament& tournament, int anchor);
+
+// The engines best first: by rating, engines of equal (or infinite) rating by score, unrated last.
+std::vector<std::size_t> RatingOrder(const TournamentSummary& summary);
 
 // The crosstable, then the engines by rating with their intervals.
 std::string TournamentText(const TournamentSummary& summary);

@@ -132,6 +132,8 @@ TEST(Tournament, CrosstableFromEitherSideAndRatingsOfTheCompletePairs) {
     EXPECT_EQ(summary.ratings[e].elo, fit[e]) << e;
     EXPECT_LE(summary.ratings[e].low, summary.ratings[e].high) << e;
   }
+  EXPECT_EQ(summary.ratings[0].pairs, 3);
+  EXPECT_DOUBLE_EQ(summary.ratings[0].score, (1.0 + 0.25 + 1.0) / 3);
   EXPECT_EQ(summary.ratings[0].low, 0.0);
   EXPECT_EQ(summary.ratings[0].high, 0.0);
 }
