@@ -16,7 +16,8 @@ constexpr const char* kDescription =
     "side 0 delivers the first stone of the first end. Every shot is played by the stone\n"
     "simulator with the given execution noise and a seed derived from --seed, so the same seed\n"
     "and engines replay the same match.\n"
-    "`curling-match summary RECORD...` prints the statistics of recorded games instead.";
+    "`curling-match summary RECORD...` prints the statistics of recorded games instead;\n"
+    "`curling-match tournament --engine NAME=COMMAND...` plays a tournament of named engines.";
 
 constexpr const char* kSummaryDescription =
     "Reads JSON-lines records written by --record (the shards of one match, or any records of\n"
