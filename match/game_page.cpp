@@ -13,6 +13,7 @@
 #include "record.h"
 #include "shot_replay.h"
 #include "summary.h"
+#include "tournament_summary.h"
 
 namespace Match {
 
@@ -382,6 +383,135 @@ std::string IndexPage(const std::vector<GameResult>& games, const std::array<std
             "</a></td><td>" + kEngineLabels[game.engineOfSide[0]] + "</td><td>" +
             kEngineLabels[game.engineOfSide[1]] + "</td><td>" + XmlEscape(ResultText(game)) +
             "</td></tr>\n";
+  }
+  html += "</table>\n</body>\n</html>\n";
+  return html;
+}
+
+namespace {
+
+// The ratings as points with their interval bars on one Elo axis, best first; an infinite figure
+// is drawn at the axis's end and written out.
+std::string RatingChart(const TournamentSummary& summary) {
+  const std::size_t n = summary.ratings.size();
+  const std::vector<std::size_t> order = RatingOrder(summary);
+  double low = -10.0;
+  double high = 10.0;
+  for (const EngineRating& r : summary.ratings) {
+    for (double v : {r.elo, r.low, r.high}) {
+      if (std::isfinite(v)) {
+        low = std::min(low, v);
+        high = std::max(high, v);
+      }
+    }
+  }
+  const double left = 160.0;
+  const double width = 440.0;
+  const double rowHeight = 28.0;
+  const double height = rowHeight * static_cast<double>(n) + 40.0;
+  const auto x = [&](double elo) {
+    if (std::isinf(elo)) return elo > 0 ? left + width : left;
+    return left + (elo - low) / (high - low) * width;
+  };
+  std::string svg = Format(
+      "<svg class=\"ratings\" xmlns=\"http://www.w3.org/2000/svg\" width=\"640\" "
+      "height=\"%.0f\" viewBox=\"0 0 640 %.0f\">\n",
+      height, height);
+  const double axis = height - 24.0;
+  svg += Format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#999\"/>\n", left,
+                axis, left + width, axis);
+  for (double tick : {low, 0.0, high}) {
+    svg +=
+        Format("<text x=\"%.1f\" y=\"%.1f\" font-size=\"11\" text-anchor=\"middle\">%+.0f</text>\n",
+               x(tick), axis + 16.0, tick);
+  }
+  svg += Format("<line x1=\"%.1f\" y1=\"4\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#ccc\"/>\n", x(0.0),
+                x(0.0), axis);
+  for (std::size_t row = 0; row < n; ++row) {
+    const std::size_t e = order[row];
+    const EngineRating& r = summary.ratings[e];
+    const double y = 20.0 + rowHeight * static_cast<double>(row);
+    std::string label = summary.tournament.engines[e].name;
+    if (label.size() > 24) label = label.substr(0, 24);
+    svg += Format("<text x=\"4\" y=\"%.1f\" font-size=\"12\">", y + 4.0) + XmlEscape(label) +
+           "</text>\n";
+    if (!std::isnan(r.low) && !std::isnan(r.high)) {
+      svg += Format(
+          "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#1565c0\" "
+          "stroke-width=\"3\"/>\n",
+          x(r.low), y, x(r.high), y);
+    }
+    if (!std::isnan(r.elo)) {
+      svg +=
+          Format("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"5\" fill=\"#b71c1c\"><title>", x(r.elo), y) +
+          XmlEscape(EloText(r.elo)) + "</title></circle>\n";
+      if (std::isinf(r.elo)) {
+        svg += Format("<text x=\"%.1f\" y=\"%.1f\" font-size=\"11\">",
+                      x(r.elo) + (r.elo > 0 ? -30.0 : 8.0), y - 6.0) +
+               EloText(r.elo) + "</text>\n";
+      }
+    }
+  }
+  return svg + "</svg>\n";
+}
+
+std::string RatingFigure(double elo) {
+  return std::isnan(elo) ? std::string("n/a") : EloText(elo);
+}
+
+}  // namespace
+
+std::string TournamentIndexPage(const TournamentSummary& summary,
+                                const std::vector<GameResult>& games) {
+  const Tournament& t = summary.tournament;
+  const std::size_t n = t.engines.size();
+  std::string html = Head("Tournament");
+  html += "<h1>Tournament</h1>\n<ul>\n";
+  for (const TournamentEngine& engine : t.engines) {
+    html += "<li>" + XmlEscape(engine.name + ": " + engine.command) + "</li>\n";
+  }
+  html +=
+      "</ul>\n<h2>Crosstable</h2>\n<p>The row engine's wins, draws and losses (forfeits "
+      "included) and its points per end over the column engine, with the 95% interval over game "
+      "pairs.</p>\n<table class=\"crosstable\">\n<tr><th></th>";
+  for (const TournamentEngine& engine : t.engines)
+    html += "<th>" + XmlEscape(engine.name) + "</th>";
+  html += "</tr>\n";
+  for (std::size_t i = 0; i < n; ++i) {
+    html += "<tr><th>" + XmlEscape(t.engines[i].name) + "</th>";
+    for (std::size_t j = 0; j < n; ++j) {
+      const CrossCell& c = summary.cells[i][j];
+      html += "<td>";
+      if (i == j) {
+        html += "-";
+      } else if (c.played) {
+        html += Number(c.wins) + "-" + Number(c.draws) + "-" + Number(c.losses) + "<br/>" +
+                XmlEscape(MeanText(c.perEnd, "end"));
+      }
+      html += "</td>";
+    }
+    html += "</tr>\n";
+  }
+  html += "</table>\n<h2>Elo</h2>\n<p>Maximum likelihood over game pairs, " +
+          XmlEscape(t.engines[summary.anchor].name) + " = 0; 95% intervals from " +
+          Number(kBootstrapResamples) + " bootstrap resamples of the pairs.</p>\n";
+  html += RatingChart(summary);
+  html += "<table class=\"result\">\n<tr><th>Engine</th><th>Elo</th><th>95% interval</th></tr>\n";
+  for (std::size_t i = 0; i < n; ++i) {
+    const EngineRating& r = summary.ratings[i];
+    html += "<tr><td class=\"name\">" + XmlEscape(t.engines[i].name) + "</td><td>" +
+            RatingFigure(r.elo) + "</td><td>[" + RatingFigure(r.low) + ", " + RatingFigure(r.high) +
+            "]</td></tr>\n";
+  }
+  html +=
+      "</table>\n<h2>Games</h2>\n<table>\n<tr><th>Game</th><th>A</th><th>B</th><th>Side 0</th>"
+      "<th>Result</th></tr>\n";
+  for (const GameResult& game : games) {
+    const auto [a, b] = t.PairingOfGame(game.game);
+    html += "<tr><td><a href=\"" + GamePageName(game.game) + "\">" + Number(game.game + 1) +
+            "</a></td><td>" + XmlEscape(t.engines[a].name) + "</td><td>" +
+            XmlEscape(t.engines[b].name) + "</td><td>" + kEngineLabels[game.engineOfSide[0]] +
+            "</td><td>" + XmlEscape(ResultText(game)) + "</td></tr>\n";
   }
   html += "</table>\n</body>\n</html>\n";
   return html;

@@ -44,4 +44,11 @@ struct SprtPlot {
 std::string IndexPage(const std::vector<GameResult>& games, const std::array<std::string, 2>& names,
                       const std::optional<SprtPlot>& sprt = std::nullopt);
 
+struct TournamentSummary;
+
+// A tournament's index page: the crosstable, the ratings with their intervals as an inline SVG
+// chart, and a line per game (its pairing's engines by name) linking its page.
+std::string TournamentIndexPage(const TournamentSummary& summary,
+                                const std::vector<GameResult>& games);
+
 }  // namespace Match

@@ -8,6 +8,7 @@
 #include "game_page.h"
 #include "house_svg.h"
 #include "summary.h"
+#include "tournament_summary.h"
 
 namespace Match {
 
@@ -15,19 +16,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// "game 2: B 5 - 3 A, winner B", with any forfeit and its reason.
-std::string GameLine(const GameResult& game) {
+// "game 2: B 5 - 3 A, winner B", with any forfeit and its reason; `labels` are the
+// engines' labels (a tournament's: their names).
+std::string GameLine(const GameResult& game, const std::array<std::string, 2>& labels) {
   std::string line = "game " + std::to_string(game.game + 1) + ": ";
   for (int side = 0; side < 2; ++side) {
     if (game.forfeit[side].empty()) continue;
-    line += kEngineLabels[game.engineOfSide[side]] + " forfeits (" + game.forfeit[side] + "); ";
+    line += labels[game.engineOfSide[side]] + " forfeits (" + game.forfeit[side] + "); ";
   }
   int points[2] = {0, 0};
   for (int score : game.endScores) points[score > 0 ? 0 : 1] += score > 0 ? score : -score;
-  line += kEngineLabels[game.engineOfSide[0]] + " " + std::to_string(points[0]) + " - " +
-          std::to_string(points[1]) + " " + kEngineLabels[game.engineOfSide[1]] + ", winner ";
-  line +=
-      game.winnerSide < 0 ? std::string("none") : kEngineLabels[game.engineOfSide[game.winnerSide]];
+  line += labels[game.engineOfSide[0]] + " " + std::to_string(points[0]) + " - " +
+          std::to_string(points[1]) + " " + labels[game.engineOfSide[1]] + ", winner ";
+  line += game.winnerSide < 0 ? std::string("none") : labels[game.engineOfSide[game.winnerSide]];
   return line + "\n";
 }
 
@@ -49,6 +50,36 @@ std::string SprtVerdict(const SprtSummary& test) {
 }
 
 }  // namespace
+
+std::array<std::string, 2> MatchOutput::Labels(int game) const {
+  if (!options_.tournament) return kEngineLabels;
+  const Tournament& t = *options_.tournament;
+  const auto [a, b] = t.PairingOfGame(game);
+  return {t.engines[a].name, t.engines[b].name};
+}
+
+std::array<std::string, 2> MatchOutput::Names(int game) const {
+  if (!options_.tournament) return names_;
+  const Tournament& t = *options_.tournament;
+  const auto [a, b] = t.PairingOfGame(game);
+  return {kEngineLabels[0] + ": " + t.engines[a].name + " (" + t.engines[a].command + ")",
+          kEngineLabels[1] + ": " + t.engines[b].name + " (" + t.engines[b].command + ")"};
+}
+
+std::vector<MatchGame> MatchOutput::Finished() const {
+  std::vector<MatchGame> finished;
+  for (const GameResult& game : games_) {
+    finished.push_back({options_.seed, options_.ends, game,
+                        options_.tournament ? options_.tournament->PairingOfGame(game.game)
+                                            : std::array<int, 2>{0, 1}});
+  }
+  return finished;
+}
+
+std::string MatchOutput::Index() const {
+  if (!options_.tournament) return IndexPage(games_, names_, plot_);
+  return TournamentIndexPage(SummarizeTournament(Finished(), *options_.tournament, 0), games_);
+}
 
 MatchOutput::MatchOutput(const MatchOptions& options, std::ostream& progress)
     : options_(options),
@@ -79,8 +110,9 @@ void MatchOutput::Shot(const ShotEvent& shot, const std::array<int, 2>& engineOf
                 "game %d/%d end %d/%d shot %2d/16: %s (side %d) BESTSHOT %.6f %.6f %d, "
                 "%.2f s; end score %+d\n",
                 shot.game + 1, options_.games, shot.end + 1, options_.ends, shot.shot + 1,
-                kEngineLabels[engineOfSide[shot.side]].c_str(), shot.side, double{shot.asked.vx},
-                double{shot.asked.vy}, shot.asked.curl ? 1 : 0, shot.seconds, shot.runningScore);
+                Labels(shot.game)[engineOfSide[shot.side]].c_str(), shot.side,
+                double{shot.asked.vx}, double{shot.asked.vy}, shot.asked.curl ? 1 : 0, shot.seconds,
+                shot.runningScore);
   std::lock_guard lock(mutex_);
   if (record_) record_->WriteShot(shot, engineOfSide);
   progress_ << line << std::flush;
@@ -94,15 +126,17 @@ void MatchOutput::End(const EndPicture& end, const GameResult& soFar) const {
   WritePictureFile(dir / EndSvgName(end.game, end.end), HouseSvgDocument(end, nameOfSide));
   GameResult page = soFar;
   page.winnerSide = -1;
-  WritePictureFile(dir / GamePageName(end.game), GamePage(page, names_, options_.ends, false));
+  WritePictureFile(dir / GamePageName(end.game),
+                   GamePage(page, Names(end.game), options_.ends, false));
 }
 
 void MatchOutput::Game(const GameResult& game) {
   std::string page;
-  if (!options_.picturesDir.empty()) page = GamePage(game, names_, options_.ends, true);
+  if (!options_.picturesDir.empty()) page = GamePage(game, Names(game.game), options_.ends, true);
+  const std::array<std::string, 2> labels = Labels(game.game);
   std::lock_guard lock(mutex_);
-  if (record_) record_->WriteGame(game);
-  progress_ << GameLine(game) << std::flush;
+  if (record_) record_->WriteGame(game, options_.tournament ? &labels : nullptr);
+  progress_ << GameLine(game, labels) << std::flush;
   auto later = std::upper_bound(games_.begin(), games_.end(), game.game,
                                 [](int number, const GameResult& g) { return number < g.game; });
   // The index needs the results only: the shots stay with the game page.
@@ -118,7 +152,7 @@ void MatchOutput::Game(const GameResult& game) {
   if (!options_.picturesDir.empty()) {
     fs::path dir(options_.picturesDir);
     WritePictureFile(dir / GamePageName(game.game), page);
-    WritePictureFile(dir / "index.html", IndexPage(games_, names_, plot_));
+    WritePictureFile(dir / "index.html", Index());
   }
 }
 
@@ -129,10 +163,14 @@ MatchTally MatchOutput::Finish() {
   // The same statistics as `curling-match summary` prints from the record; games_ is kept in
   // game-number order. With --sprt the test is taken over every game played, those that were
   // still running when a bound was crossed included.
-  std::vector<MatchGame> finished;
-  for (const GameResult& game : games_) finished.push_back({options_.seed, options_.ends, game});
-  const MatchSummary summary =
-      Summarize(finished, {options_.engineA, options_.engineB}, options_.sprt, options_.sprtPoints);
+  if (options_.tournament) {
+    // A tournament's record has no summary line: `curling-match summary` reads its games.
+    progress_ << TournamentText(SummarizeTournament(Finished(), *options_.tournament, 0))
+              << std::flush;
+    return tally;
+  }
+  const MatchSummary summary = Summarize(Finished(), {options_.engineA, options_.engineB},
+                                         options_.sprt, options_.sprtPoints);
   const int played = static_cast<int>(games_.size());
   const std::optional<SprtSummary>& test = options_.sprtPoints ? summary.sprtPoints : summary.sprt;
   if (record_) {

@@ -15,6 +15,7 @@
 #include "options.h"
 #include "record.h"
 #include "stats.h"
+#include "summary.h"
 
 namespace Match {
 
@@ -44,6 +45,14 @@ class MatchOutput {
   MatchTally Finish();
 
  private:
+  // The engines of a game: short labels for the progress lines ("A", "B" or a tournament's
+  // names) and descriptions for its page.
+  std::array<std::string, 2> Labels(int game) const;
+  std::array<std::string, 2> Names(int game) const;
+  // The games finished so far, for the summaries; the index page of the pictures.
+  std::vector<MatchGame> Finished() const;
+  std::string Index() const;
+
   const MatchOptions& options_;
   std::ostream& progress_;
   std::array<std::string, 2> names_;  // "A: command", "B: command"

@@ -17,7 +17,8 @@ constexpr const char* kDescription =
     "side 0 delivers the first stone of the first end. Every shot is played by the stone\n"
     "simulator with the given execution noise and a seed derived from --seed, so the same seed\n"
     "and engines replay the same match.\n"
-    "`curling-match summary RECORD...` prints the statistics of recorded games instead.";
+    "`curling-match summary RECORD...` prints the statistics of recorded games instead;\n"
+    "`curling-match tournament --engine NAME=COMMAND...` plays a tournament of named engines.";
 
 constexpr const char* kSummaryDescription =
     "Reads JSON-lines records written by --record (the shards of one match, or any records of\n"
@@ -81,7 +82,70 @@ bool ParseShard(const std::string& text, int& index, int& count) {
          whole(begin + slash + 1, begin + text.size(), count) && index >= 0 && index < count;
 }
 
+constexpr const char* kTournamentDescription =
+    "Plays a tournament of named engines: every pairing (round robin, or each engine against the\n"
+    "--gauntlet engine) is a match of --pairs game pairs, with the match's sides and seeds. The\n"
+    "match options (--ends, --seed, --noise, --time-limit, --concurrency, --shard, --record,\n"
+    "--pictures) apply to the whole tournament; --shard counts its games from the first pairing\n"
+    "on. The summary prints the crosstable and one Elo per engine.";
+
+// The tournament subcommand's own settings, before they are checked.
+struct TournamentArgs {
+  std::vector<std::string> engines;  // NAME=COMMAND
+  std::string gauntlet;
+  int pairs = 1;
+};
+
+// The engines and schedule, or the usage error that names what is wrong.
+std::variant<Tournament, ParseExit> CheckTournament(const TournamentArgs& args) {
+  Tournament tournament;
+  for (const std::string& text : args.engines) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == text.size()) {
+      return UsageError("--engine: expected NAME=COMMAND with neither empty: " + text);
+    }
+    TournamentEngine engine{text.substr(0, equals), text.substr(equals + 1)};
+    if (tournament.IndexOf(engine.name) >= 0) {
+      return UsageError("--engine: the name " + engine.name + " is used twice");
+    }
+    tournament.engines.push_back(std::move(engine));
+  }
+  if (tournament.engines.size() < 2) {
+    return UsageError("a tournament needs two engines or more (--engine NAME=COMMAND)");
+  }
+  int gauntlet = -1;
+  if (!args.gauntlet.empty()) {
+    gauntlet = tournament.IndexOf(args.gauntlet);
+    if (gauntlet < 0) return UsageError("--gauntlet: no engine is called " + args.gauntlet);
+  }
+  if (args.pairs < 1) {
+    return UsageError("--pairs must be 1 or more: " + std::to_string(args.pairs));
+  }
+  tournament.pairs = args.pairs;
+  tournament.pairings = Pairings(static_cast<int>(tournament.engines.size()), gauntlet);
+  if (tournament.Games() > 1000000) return UsageError("a tournament of more than 1000000 games");
+  return tournament;
+}
+
 }  // namespace
+
+int Tournament::IndexOf(const std::string& name) const {
+  for (std::size_t i = 0; i < engines.size(); ++i) {
+    if (engines[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::vector<std::array<int, 2>> Pairings(int engines, int gauntlet) {
+  std::vector<std::array<int, 2>> pairings;
+  for (int a = 0; a < engines; ++a) {
+    for (int b = a + 1; b < engines; ++b) {
+      if (gauntlet < 0) pairings.push_back({a, b});
+    }
+    if (gauntlet >= 0 && a != gauntlet) pairings.push_back({gauntlet, a});
+  }
+  return pairings;
+}
 
 std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* argv) {
   MatchOptions options;
@@ -159,6 +223,26 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
                    "Write the game pages and end pictures of the games read into DIR")
       ->type_name("DIR");
   summaryCommand->add_flag("--json", summary.json, "Print one JSON object instead of text");
+  summaryCommand
+      ->add_option("--anchor", summary.anchor,
+                   "A tournament's engine whose Elo is 0 (default: the first engine)")
+      ->type_name("NAME");
+
+  app.require_subcommand(0, 1);
+  TournamentArgs tournamentArgs;
+  CLI::App* tournamentCommand = app.add_subcommand("tournament", kTournamentDescription);
+  // The match options are the main command's: they may follow the subcommand's name.
+  tournamentCommand->fallthrough();
+  tournamentCommand
+      ->add_option("--engine", tournamentArgs.engines, "An engine of the tournament (two or more)")
+      ->type_name("NAME=COMMAND");
+  tournamentCommand
+      ->add_option("--gauntlet", tournamentArgs.gauntlet,
+                   "Pair every other engine with NAME only (default: round robin)")
+      ->type_name("NAME");
+  tournamentCommand
+      ->add_option("--pairs", tournamentArgs.pairs, "Game pairs per pairing (sides swapped)")
+      ->capture_default_str();
 
   try {
     app.parse(argc, argv);
@@ -183,7 +267,17 @@ std::variant<MatchOptions, ParseExit> ParseOptions(int argc, const char* const* 
     options.summary = std::move(summary);
     return options;
   }
-  if (engineA->count() == 0 || engineB->count() == 0) {
+  if (tournamentCommand->parsed()) {
+    if (engineA->count() > 0) return UsageError("a tournament takes its engines by --engine");
+    if (app.get_option("--games")->count() > 0) {
+      return UsageError("--games does not go with a tournament (use --pairs)");
+    }
+    if (matchSprt->count() > 0) return UsageError("--sprt does not go with a tournament");
+    auto checked = CheckTournament(tournamentArgs);
+    if (auto* exit = std::get_if<ParseExit>(&checked)) return *exit;
+    options.tournament = std::get<Tournament>(std::move(checked));
+    options.games = options.tournament->Games();
+  } else if (engineA->count() == 0 || engineB->count() == 0) {
     return UsageError("ENGINE_A and ENGINE_B are required");
   }
   if (!std::isfinite(options.noise) || !std::isfinite(options.timeLimit)) {

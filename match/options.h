@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,6 +19,35 @@ struct SprtSettings {
   double beta = 0.05;
 };
 
+// One engine of a tournament: the name it goes by in the record and the tables, and its command.
+struct TournamentEngine {
+  std::string name;
+  std::string command;
+  bool operator==(const TournamentEngine&) const = default;
+};
+
+// The schedule of a tournament: every pairing is a match of 2 * pairs games between its two
+// engines (A first), played one pairing after another. Game g of the tournament (from 0) is game
+// g mod (2 * pairs) of pairing g / (2 * pairs), with that match's sides and seeds.
+struct Tournament {
+  std::vector<TournamentEngine> engines;
+  std::vector<std::array<int, 2>> pairings;  // engine indices of A and B
+  int pairs = 1;                             // game pairs per pairing
+  bool operator==(const Tournament&) const = default;
+
+  int GamesPerPairing() const { return 2 * pairs; }
+  int Games() const { return static_cast<int>(pairings.size()) * GamesPerPairing(); }
+  const std::array<int, 2>& PairingOfGame(int game) const {
+    return pairings[game / GamesPerPairing()];
+  }
+  // The engine called `name`, or -1.
+  int IndexOf(const std::string& name) const;
+};
+
+// Round robin (every engine against every later one) or, with a gauntlet engine, that engine as A
+// against each of the others.
+std::vector<std::array<int, 2>> Pairings(int engines, int gauntlet = -1);
+
 // `curling-match summary`: the statistics of recorded games instead of a match.
 struct SummaryOptions {
   std::vector<std::string> records;  // JSON-lines records written by --record
@@ -25,6 +55,7 @@ struct SummaryOptions {
   std::optional<SprtSettings> sprtPoints;  // --sprt-points: the same on points per end
   std::string picturesDir;                 // game pages and end pictures; empty: none
   bool json = false;                       // one JSON object instead of text
+  std::string anchor;                      // a tournament's engine rated 0; empty: its first engine
 };
 
 // Everything the command line decides about a match. Plain value: parsed once in main and read by
@@ -52,6 +83,9 @@ struct MatchOptions {
   std::optional<SprtSettings> sprt;
   // --sprt-points: the same on points per end, instead of --sprt.
   std::optional<SprtSettings> sprtPoints;
+  // Set by `curling-match tournament ...`: the engines and the schedule (engineA and engineB are
+  // empty, games is the schedule's).
+  std::optional<Tournament> tournament;
   // Set by `curling-match summary ...`: no match is played, recorded games are summarised.
   std::optional<SummaryOptions> summary;
 };

@@ -51,6 +51,28 @@ void RecordWriter::Line(const json& object) {
 }
 
 void RecordWriter::WriteMatch(const MatchOptions& options) {
+  if (const auto& t = options.tournament) {
+    json engines = json::array();
+    for (const TournamentEngine& engine : t->engines) {
+      engines.push_back(json{{"name", engine.name}, {"command", engine.command}});
+    }
+    json pairings = json::array();
+    for (const auto& [a, b] : t->pairings) {
+      pairings.push_back(json::array({t->engines[a].name, t->engines[b].name}));
+    }
+    Line(json{{"type", "tournament"},
+              {"engines", engines},
+              {"pairings", pairings},
+              {"pairs", t->pairs},
+              {"seed", options.seed},
+              {"games", options.games},
+              {"ends", options.ends},
+              {"noise", options.noise},
+              {"time_limit", options.timeLimit},
+              {"shard", {{"index", options.shardIndex}, {"count", options.shardCount}}},
+              {"concurrency", options.concurrency}});
+    return;
+  }
   Line(json{{"type", "match"},
             {"engines", {{"A", options.engineA}, {"B", options.engineB}}},
             {"seed", options.seed},
@@ -83,8 +105,10 @@ void RecordWriter::WriteShot(const ShotEvent& shot, const std::array<int, 2>& en
             {"diagnostics", shot.diagnostics}});
 }
 
-void RecordWriter::WriteGame(const GameResult& game) {
-  Line(GameJson(game));
+void RecordWriter::WriteGame(const GameResult& game, const std::array<std::string, 2>* pairing) {
+  json line = GameJson(game);
+  if (pairing) line["engines"] = *pairing;
+  Line(line);
 }
 
 void RecordWriter::WriteSprt(const SprtSummary& test, const std::string& verdict, int gamesPlayed,

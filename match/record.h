@@ -28,9 +28,12 @@ class RecordWriter {
  public:
   explicit RecordWriter(std::ostream& out) : out_(out) {}
 
+  // The match line; for a tournament a "tournament" line instead, which also lists the engines
+  // (name and command), the pairings by name and the pairs per pairing.
   void WriteMatch(const MatchOptions& options);
   void WriteShot(const ShotEvent& shot, const std::array<int, 2>& engineOfSide);
-  void WriteGame(const GameResult& game);
+  // A tournament's game line also names its pairing's engines A and B under "engines".
+  void WriteGame(const GameResult& game, const std::array<std::string, 2>* pairing = nullptr);
   // The sequential test of a match played with --sprt (or --sprt-points: `onPoints`), just before
   // the summary line: the test's figures, `verdict` ("accept H1", "accept H0" or kSprtNotReached)
   // and the games played.

@@ -78,6 +78,9 @@ void RecordReader::Read(std::istream& in, const std::string& name) {
       if (type == "match") {
         match.emplace();
         ReadMatch(line, name, *match);
+      } else if (type == "tournament") {
+        match.emplace();
+        ReadTournament(line, name, *match);
       } else if (type == "shot" || type == "game") {
         if (!match) throw Malformed("a " + type + " line before the match line");
         if (type == "shot") {
@@ -104,6 +107,10 @@ void RecordReader::ReadMatch(const json& line, const std::string& name, MatchLin
   match.ends = IntIn(line, "ends", 1, 10);
   std::array<std::string, 2> commands{line.at("engines").at("A").get<std::string>(),
                                       line.at("engines").at("B").get<std::string>()};
+  if (tournament_) {
+    throw RecordError("a match record and a tournament record: " + commandsFrom_ +
+                      " is of a tournament, " + name + " of a match");
+  }
   if (!commands_) {
     commands_ = commands;
     commandsFrom_ = name;
@@ -111,6 +118,49 @@ void RecordReader::ReadMatch(const json& line, const std::string& name, MatchLin
     throw RecordError("records of different engines: " + commandsFrom_ +
                       " has A: " + (*commands_)[0] + ", B: " + (*commands_)[1] + "; " + name +
                       " has A: " + commands[0] + ", B: " + commands[1]);
+  }
+}
+
+void RecordReader::ReadTournament(const json& line, const std::string& name, MatchLine& match) {
+  const json& seed = line.at("seed");
+  if (!seed.is_number_unsigned()) throw Malformed("\"seed\" is not a whole number");
+  match.seed = seed.get<std::uint64_t>();
+  match.games = IntIn(line, "games", 1, 1000000);
+  match.ends = IntIn(line, "ends", 1, 10);
+  match.tournament = true;
+  Tournament tournament;
+  for (const json& engine : line.at("engines")) {
+    tournament.engines.push_back(
+        {engine.at("name").get<std::string>(), engine.at("command").get<std::string>()});
+    if (tournament.IndexOf(tournament.engines.back().name) + 1 <
+        static_cast<int>(tournament.engines.size())) {
+      throw Malformed("the engine name " + engine.at("name").dump() + " is listed twice");
+    }
+  }
+  for (const json& pairing : line.at("pairings")) {
+    if (!pairing.is_array() || pairing.size() != 2) throw Malformed("a pairing of other than two");
+    std::array<int, 2> ids{};
+    for (int e = 0; e < 2; ++e) {
+      ids[e] = tournament.IndexOf(pairing[e].get<std::string>());
+      if (ids[e] < 0) throw Malformed("a pairing names no listed engine: " + pairing.dump());
+    }
+    if (ids[0] == ids[1]) throw Malformed("a pairing of an engine with itself");
+    tournament.pairings.push_back(ids);
+  }
+  tournament.pairs = IntIn(line, "pairs", 1, 1000000);
+  if (tournament.Games() != match.games) {
+    throw Malformed("\"games\" is not 2 x pairs x pairings: " + std::to_string(match.games));
+  }
+  if (commands_) {
+    throw RecordError("a match record and a tournament record: " + commandsFrom_ +
+                      " is of a match, " + name + " of a tournament");
+  }
+  if (!tournament_) {
+    tournament_ = std::move(tournament);
+    commandsFrom_ = name;
+  } else if (*tournament_ != tournament) {
+    throw RecordError("records of different tournaments (engines, pairings or pairs): " +
+                      commandsFrom_ + " and " + name);
   }
 }
 
@@ -185,19 +235,35 @@ void RecordReader::ReadGame(const json& line, const MatchLine& match) {
     throw Malformed("\"winner\" is " + winner.dump() + " where the forfeits and the total give " +
                     expected.dump());
   }
+  std::array<int, 2> engines{0, 1};
+  if (match.tournament) {
+    // The schedule decides which engines play a game; a line naming others is not the runner's.
+    const std::array<int, 2>& pairing = tournament_->PairingOfGame(game.game);
+    const json expected =
+        json::array({tournament_->engines[pairing[0]].name, tournament_->engines[pairing[1]].name});
+    const auto found = line.find("engines");
+    if (found == line.end()) throw Malformed("a tournament's game line without \"engines\"");
+    if (*found != expected) {
+      throw Malformed("\"engines\" is " + found->dump() + " where the tournament's schedule has " +
+                      expected.dump() + " for game " + std::to_string(game.game + 1));
+    }
+    engines = pairing;
+  }
   Entry& entry = games_[{match.seed, game.game}];
   if (entry.result) {
     ++duplicates_;
     return;
   }
   entry.ends = match.ends;
+  entry.engines = engines;
   entry.result = std::move(game);
 }
 
 RecordSet RecordReader::Result() const {
-  if (!commands_) throw RecordError("no match line in the records read");
+  if (!commands_ && !tournament_) throw RecordError("no match line in the records read");
   RecordSet set;
-  set.commands = *commands_;
+  if (commands_) set.commands = *commands_;
+  set.tournament = tournament_;
   set.duplicates = duplicates_;
   set.warnings = warnings_;
   for (const auto& [key, entry] : games_) {
@@ -205,7 +271,7 @@ RecordSet RecordReader::Result() const {
       ++set.inProgress;
       continue;
     }
-    MatchGame game{key.first, entry.ends, *entry.result};
+    MatchGame game{key.first, entry.ends, *entry.result, entry.engines};
     for (const auto& [end, picture] : entry.pictures) game.result.ends.push_back(picture);
     for (const auto& [number, shot] : entry.shots) game.result.shots.push_back(shot);
     set.games.push_back(std::move(game));

@@ -42,6 +42,8 @@ std::string Format(const char* format, double value) {
   return text;
 }
 
+}  // namespace
+
 json MeanJson(const MeanInterval& m) {
   return json{{"count", m.count},
               {"pairs", m.clusters},
@@ -54,8 +56,6 @@ void PutElo(json& object, const std::string& name, double elo) {
   object[name] = std::isfinite(elo) ? json(elo) : json(nullptr);
   object[name + "_inf"] = std::isinf(elo) ? (elo > 0 ? 1 : -1) : 0;
 }
-
-}  // namespace
 
 std::optional<int> PairCell(const GameResult& first, const GameResult& second) {
   const int a = HalfPointsOfA(first);

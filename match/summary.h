@@ -20,6 +20,7 @@ struct MatchGame {
   std::uint64_t matchSeed = 0;
   int ends = 10;  // ends planned in its match (the game page shows them all)
   GameResult result;
+  std::array<int, 2> engines{0, 1};  // in a tournament: the engine indices of A and B
 };
 
 // One engine's results over the games summarised.
@@ -91,6 +92,11 @@ MatchSummary Summarize(const std::vector<MatchGame>& games,
                        const std::array<std::string, 2>& commands,
                        const std::optional<SprtSettings>& sprt,
                        const std::optional<SprtSettings>& sprtPoints = std::nullopt);
+
+// The JSON forms of a mean with its interval, and of an Elo figure (null when infinite, its sign
+// then under `name`_inf, or NaN).
+nlohmann::json MeanJson(const MeanInterval& m);
+void PutElo(nlohmann::json& object, const std::string& name, double elo);
 
 // "+12.3", "+inf" or "-inf".
 std::string EloText(double elo);

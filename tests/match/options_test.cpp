@@ -103,6 +103,15 @@ TEST(Options, UsageErrorsExitWithTwo) {
       {"summary", "--sprt-points", "0,0.1,1,0.05", "r.jsonl"},
       {"--sprt-points", "0,0.1", "--games", "4", "--first-game", "3", "a", "b"},
       {"--sprt", "0,10", "summary", "r.jsonl"},
+      {"tournament", "--engine", "a=x"},
+      {"tournament", "--engine", "a=x", "--engine", "a=y"},
+      {"tournament", "--engine", "a=x", "--engine", "b"},
+      {"tournament", "--engine", "a=x", "--engine", "=y"},
+      {"tournament", "--engine", "a=x", "--engine", "b=y", "--gauntlet", "c"},
+      {"tournament", "--engine", "a=x", "--engine", "b=y", "--pairs", "0"},
+      {"tournament", "--engine", "a=x", "--engine", "b=y", "--sprt", "0,10"},
+      {"tournament", "--engine", "a=x", "--engine", "b=y", "--games", "4"},
+      {"a", "tournament", "--engine", "a=x", "--engine", "b=y"},
   };
   for (const auto& args : bad) {
     auto parsed = Parse(args);

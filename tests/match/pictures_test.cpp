@@ -7,6 +7,7 @@
 #include "house_svg.h"
 #include "record_reader.h"
 #include "test_support.h"
+#include "tournament_summary.h"
 
 namespace Match {
 namespace {
@@ -147,6 +148,32 @@ TEST(GamePage, PagesOfARecordedGameAreWellFormedAndTheIndexHasTheResult) {
   EXPECT_NE(tested.find("accept H1 +2.94"), std::string::npos);
   EXPECT_NE(tested.find("accept H0 -2.94"), std::string::npos);
   std::ofstream(dir / "index.html") << tested;
+  EXPECT_TRUE(WellFormed(dir / "index.html"));
+}
+
+// A tournament's index of two engines, one named like markup, where B forfeited both games of
+// the pair: well-formed, the name escaped, the crosstable from both sides and B's -inf on the
+// chart at its end.
+TEST(GamePage, TournamentIndexHasTheCrosstableAndTheRatingsChart) {
+  const Tournament t{{{"a<&>", "x"}, {"b", "y"}}, Pairings(2), 1};
+  std::vector<MatchGame> games;
+  std::vector<GameResult> results;
+  for (int g = 0; g < 2; ++g) {
+    GameResult r;
+    r.game = g;
+    r.engineOfSide = g == 0 ? std::array<int, 2>{0, 1} : std::array<int, 2>{1, 0};
+    r.forfeit[1 - g] = "no reply";
+    r.winnerSide = WinnerOf(r);
+    games.push_back({5, 1, r, {0, 1}});
+    results.push_back(r);
+  }
+  const std::string index = TournamentIndexPage(SummarizeTournament(games, t, 0), results);
+  EXPECT_NE(index.find("<th>a&lt;&amp;&gt;</th><td>-</td><td>2-0-0"), std::string::npos);
+  EXPECT_NE(index.find("<th>b</th><td>0-0-2"), std::string::npos);
+  EXPECT_NE(index.find("<svg class=\"ratings\""), std::string::npos);
+  EXPECT_NE(index.find(">-inf</text>"), std::string::npos);
+  TempDir dir;
+  std::ofstream(dir / "index.html") << index;
   EXPECT_TRUE(WellFormed(dir / "index.html"));
 }
 

@@ -140,8 +140,16 @@ TEST(RecordReader, RefusesMalformedLinesNamingWhatIsWrong) {
                                 R"("total":1,"winner":"A","forfeits":[]})");
   const std::string forfeitA = R"({"engine":"A","side":0,"reason":"x"})";
   const std::string forfeitB = R"({"engine":"B","side":1,"reason":"x"})";
+  // A tournament of three engines, one pair per pairing; its game 1 is x against y.
+  const json tournament = json::parse(
+      R"({"type":"tournament","engines":[{"name":"x","command":"cx"},{"name":"y","command":"cy"},)"
+      R"({"name":"z","command":"cz"}],"pairings":[["x","y"],["x","z"],["y","z"]],"pairs":1,)"
+      R"("seed":3,"games":6,"ends":2})");
+  json tournamentGame = game;
+  tournamentGame["engines"] = {"x", "y"};
   struct Case {
-    std::string kind;  // match, shot, game; raw: the line as it is, with no match line before it
+    std::string kind;  // match, shot, game; tournament (its line with the fields, then game 1),
+                       // tgame (game 1 with the fields); raw: the line alone, with no match line
     std::string fields;
     const char* message;  // nullptr: accepted
   };
@@ -177,11 +185,29 @@ TEST(RecordReader, RefusesMalformedLinesNamingWhatIsWrong) {
       {"game", R"({"winner":null,"forfeits":[)" + forfeitB + "]}", "give \"A\""},
       {"game", R"({"forfeits":[)" + forfeitA + "]}", "\"winner\" is \"A\" where"},
       {"game", R"({"forfeits":[)" + forfeitA + "," + forfeitB + "]}", "give null"},
+      {"tournament", "{}", nullptr},
+      {"tournament", R"({"games":4})", "\"games\" is not 2 x pairs x pairings: 4"},
+      {"tournament", R"({"pairings":[["x","w"]],"games":2})", "a pairing names no listed engine"},
+      {"tournament", R"({"engines":[{"name":"x","command":"a"},{"name":"x","command":"b"}]})",
+       "the engine name \"x\" is listed twice"},
+      {"tgame", R"({"engines":["y","x"]})",
+       R"("engines" is ["y","x"] where the tournament's schedule has ["x","y"] for game 1)"},
+      {"tgame", R"({"game":3})", R"(schedule has ["x","z"] for game 3)"},
+      {"raw", match.dump() + "\n" + tournament.dump(),
+       "a match record and a tournament record: r.jsonl is of a match, r.jsonl of a tournament"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind + " " + c.fields);
     std::string text = c.fields;
-    if (c.kind != "raw") {
+    if (c.kind == "tournament") {
+      json first = tournament;
+      first.update(json::parse(c.fields));
+      text = first.dump() + "\n" + tournamentGame.dump();
+    } else if (c.kind == "tgame") {
+      json line = tournamentGame;
+      line.update(json::parse(c.fields));
+      text = tournament.dump() + "\n" + line.dump();
+    } else if (c.kind != "raw") {
       json line = c.kind == "match" ? match : (c.kind == "shot" ? shot : game);
       line.update(json::parse(c.fields));
       text = match.dump() + "\n" + line.dump();

@@ -141,5 +141,65 @@ TEST(SummaryProcess, BadRecordsAndOptionsExitWithAMessage) {
   EXPECT_NE(Summary(dir, {dir / "unfinished.jsonl"}).out.find("in 4 games"), std::string::npos);
 }
 
+// A round robin of three test engines, two pairs of one-end games each: one that draws to the
+// tee; a weaker one that answers garbage from its ninth GO on, so it plays a game out and
+// forfeits the next on the same process; one that answers garbage at once.
+TEST(TournamentProcess, ThreeEnginesRecordCrosstableAndRatings) {
+  TempDir dir;
+  const std::vector<std::string> engines{"--engine", "draw=" + Engine(),
+                                         "--engine", "weak=" + Engine("--mode garbage --at-go 9"),
+                                         "--engine", "garbage=" + Engine("--mode garbage")};
+  auto play = [&](const std::string& record, std::vector<std::string> more) {
+    std::vector<std::string> args{"tournament", "--pairs", "2",        "--ends",    "1",
+                                  "--seed",     "5",       "--record", dir / record};
+    args.insert(args.end(), engines.begin(), engines.end());
+    args.insert(args.end(), more.begin(), more.end());
+    return RunMatchProgram(dir, args);
+  };
+  MatchRun live = play("t.jsonl", {"--pictures", dir / "live"});
+  ASSERT_EQ(live.exitStatus, 0) << live.err;
+  const std::vector<json> record = ReadRecord(dir / "t.jsonl");
+  ASSERT_EQ(record[0]["type"], "tournament");
+  EXPECT_EQ(record[0]["pairings"],
+            json::parse(R"([["draw","weak"],["draw","garbage"],["weak","garbage"]])"));
+  const std::vector<json> games = OfType(record, "game");
+  ASSERT_EQ(games.size(), 12u);
+  for (const json& game : games) {
+    SCOPED_TRACE(game.dump());
+    const json& pairing = record[0]["pairings"][(game["game"].get<int>() - 1) / 4];
+    EXPECT_EQ(game["engines"], pairing);
+    if (pairing[1] == "garbage") {
+      EXPECT_EQ(game["forfeits"][0]["engine"], "B");
+    }
+  }
+
+  // The summary of the record is the one the live runner closed with.
+  MatchRun text = Summary(dir, {dir / "t.jsonl"});
+  ASSERT_EQ(text.exitStatus, 0) << text.err;
+  ASSERT_GE(live.err.size(), text.out.size());
+  EXPECT_EQ(live.err.substr(live.err.size() - text.out.size()), text.out);
+  MatchRun run = Summary(dir, {"--json", dir / "t.jsonl"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const json summary = json::parse(run.out);
+  const json& rated = summary["engines"];
+  EXPECT_EQ(rated[0]["elo"], 0.0);
+  ASSERT_TRUE(rated[1]["elo"].is_number()) << rated.dump();
+  EXPECT_LT(rated[1]["elo"].get<double>(), 0.0);
+  EXPECT_EQ(rated[2]["elo_inf"], -1);
+  for (const json& cell : summary["crosstable"]) {
+    if (cell["row"] != "garbage") continue;
+    EXPECT_EQ(cell["losses"], 4);
+    EXPECT_EQ(cell["forfeits"], 4);
+  }
+  EXPECT_NE(ReadFile(dir / "live/index.html").find("<svg class=\"ratings\""), std::string::npos);
+
+  // Shards of the tournament merge: every game once, whichever shard played it.
+  ASSERT_EQ(play("s0.jsonl", {"--shard", "0/2"}).exitStatus, 0);
+  ASSERT_EQ(play("s1.jsonl", {"--shard", "1/2"}).exitStatus, 0);
+  MatchRun merged = Summary(dir, {dir / "s0.jsonl", dir / "s1.jsonl"});
+  EXPECT_EQ(merged.exitStatus, 0) << merged.err;
+  EXPECT_NE(merged.out.find("12 games read"), std::string::npos) << merged.out;
+}
+
 }  // namespace
 }  // namespace Match
