@@ -50,6 +50,21 @@ void RecordWriter::Line(const json& object) {
   if (!out_) throw std::runtime_error("cannot write the game record");
 }
 
+namespace {
+
+// What the match line and a tournament's line both say of the run.
+json RunSettings(const MatchOptions& options) {
+  return json{{"seed", options.seed},
+              {"games", options.games},
+              {"ends", options.ends},
+              {"noise", options.noise},
+              {"time_limit", options.timeLimit},
+              {"shard", {{"index", options.shardIndex}, {"count", options.shardCount}}},
+              {"concurrency", options.concurrency}};
+}
+
+}  // namespace
+
 void RecordWriter::WriteMatch(const MatchOptions& options) {
   if (const auto& t = options.tournament) {
     json engines = json::array();
@@ -60,29 +75,20 @@ void RecordWriter::WriteMatch(const MatchOptions& options) {
     for (const auto& [a, b] : t->pairings) {
       pairings.push_back(json::array({t->engines[a].name, t->engines[b].name}));
     }
-    Line(json{{"type", "tournament"},
-              {"engines", engines},
-              {"pairings", pairings},
-              {"pairs", t->pairs},
-              {"seed", options.seed},
-              {"games", options.games},
-              {"ends", options.ends},
-              {"noise", options.noise},
-              {"time_limit", options.timeLimit},
-              {"shard", {{"index", options.shardIndex}, {"count", options.shardCount}}},
-              {"concurrency", options.concurrency}});
+    json line = RunSettings(options);
+    line["type"] = "tournament";
+    line["engines"] = engines;
+    line["pairings"] = pairings;
+    line["pairs"] = t->pairs;
+    Line(line);
     return;
   }
-  Line(json{{"type", "match"},
-            {"engines", {{"A", options.engineA}, {"B", options.engineB}}},
-            {"seed", options.seed},
-            {"games", options.games},
-            {"ends", options.ends},
-            {"noise", options.noise},
-            {"time_limit", options.timeLimit},
-            {"shard", {{"index", options.shardIndex}, {"count", options.shardCount}}},
-            {"first_game", options.firstGame},
-            {"concurrency", options.concurrency}});
+  json line = RunSettings(options);
+  line["type"] = "match";
+  line["engines"] = {{"A", options.engineA}, {"B", options.engineB}};
+  // Only a run of the later games says where it starts: a whole match's line is as it always was.
+  if (options.firstGame > 1) line["first_game"] = options.firstGame;
+  Line(line);
 }
 
 void RecordWriter::WriteShot(const ShotEvent& shot, const std::array<int, 2>& engineOfSide) {
