@@ -421,6 +421,8 @@ std::string RatingChart(const TournamentSummary& summary) {
   svg += Format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#999\"/>\n", left,
                 axis, left + width, axis);
   for (double tick : {low, 0.0, high}) {
+    // The ends of the axis, unless so near the anchor's 0 that their labels would overlap.
+    if (tick != 0.0 && std::abs(x(tick) - x(0.0)) < 36.0) continue;
     svg +=
         Format("<text x=\"%.1f\" y=\"%.1f\" font-size=\"11\" text-anchor=\"middle\">%+.0f</text>\n",
                x(tick), axis + 16.0, tick);
