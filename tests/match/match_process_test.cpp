@@ -483,8 +483,11 @@ TEST(MatchProcess, FailureInOneSlotStopsEverySlot) {
             "--pictures", dir / "pics", "--record", dir / "r.jsonl", a, Engine(pids)});
   EXPECT_EQ(ExitStatusWithin(runner, std::chrono::seconds(30)), 1);
   EXPECT_NE(ReadFile(dir / "stderr.txt").find("cannot write"), std::string::npos);
+  // The stalling A and both engines of the failing game; the stalled game's B may not have
+  // started yet when the failure stops the match (a slot starts its engines one after the other).
   std::vector<long> started = ReadPids(dir / "pids");
-  EXPECT_EQ(started.size(), 4u);
+  EXPECT_GE(started.size(), 3u);
+  EXPECT_LE(started.size(), 4u);
   for (long pid : started) EXPECT_FALSE(Alive(pid)) << pid;
   auto lines = ReadRecord(dir / "r.jsonl");
   EXPECT_TRUE(OfType(lines, "game").empty());
