@@ -75,12 +75,19 @@ void RecordReader::Read(std::istream& in, const std::string& name) {
     }
     try {
       const std::string type = line.at("type").get<std::string>();
-      if (type == "match") {
+      if (type == "match" || type == "tournament") {
+        // What both a match line and a tournament line say of the run.
         match.emplace();
-        ReadMatch(line, name, *match);
-      } else if (type == "tournament") {
-        match.emplace();
-        ReadTournament(line, name, *match);
+        const json& seed = line.at("seed");
+        if (!seed.is_number_unsigned()) throw Malformed("\"seed\" is not a whole number");
+        match->seed = seed.get<std::uint64_t>();
+        match->games = IntIn(line, "games", 1, 1000000);
+        match->ends = IntIn(line, "ends", 1, 10);
+        if (type == "match") {
+          ReadMatch(line, name);
+        } else {
+          ReadTournament(line, name, *match);
+        }
       } else if (type == "shot" || type == "game") {
         if (!match) throw Malformed("a " + type + " line before the match line");
         if (type == "shot") {
@@ -99,12 +106,7 @@ void RecordReader::Read(std::istream& in, const std::string& name) {
   if (!match) warnings_.push_back(name + ": no match line; nothing read");
 }
 
-void RecordReader::ReadMatch(const json& line, const std::string& name, MatchLine& match) {
-  const json& seed = line.at("seed");
-  if (!seed.is_number_unsigned()) throw Malformed("\"seed\" is not a whole number");
-  match.seed = seed.get<std::uint64_t>();
-  match.games = IntIn(line, "games", 1, 1000000);
-  match.ends = IntIn(line, "ends", 1, 10);
+void RecordReader::ReadMatch(const json& line, const std::string& name) {
   std::array<std::string, 2> commands{line.at("engines").at("A").get<std::string>(),
                                       line.at("engines").at("B").get<std::string>()};
   if (tournament_) {
@@ -122,11 +124,6 @@ void RecordReader::ReadMatch(const json& line, const std::string& name, MatchLin
 }
 
 void RecordReader::ReadTournament(const json& line, const std::string& name, MatchLine& match) {
-  const json& seed = line.at("seed");
-  if (!seed.is_number_unsigned()) throw Malformed("\"seed\" is not a whole number");
-  match.seed = seed.get<std::uint64_t>();
-  match.games = IntIn(line, "games", 1, 1000000);
-  match.ends = IntIn(line, "ends", 1, 10);
   match.tournament = true;
   Tournament tournament;
   for (const json& engine : line.at("engines")) {

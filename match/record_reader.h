@@ -61,7 +61,7 @@ class RecordReader {
     std::map<std::pair<int, int>, ShotEvent> shots;  // by end and shot
   };
 
-  void ReadMatch(const nlohmann::json& line, const std::string& name, MatchLine& match);
+  void ReadMatch(const nlohmann::json& line, const std::string& name);
   void ReadTournament(const nlohmann::json& line, const std::string& name, MatchLine& match);
   void ReadShot(const nlohmann::json& line, const MatchLine& match);
   void ReadGame(const nlohmann::json& line, const MatchLine& match);
