@@ -1,0 +1,360 @@
+// Room for a learned evaluation: by shot of the end, how much of the variance of the end's final
+// score (for the side with the hammer) the position before that shot decides when "Strong" plays
+// the rest of the end, beside how much the fitted mid-end value (ExpectedEndScore) explains.
+//
+// Positions come from self-play ends of "Strong" against itself from the first end's empty
+// position (one seeded worker, a fixed number of samples a shot, noise 0.3): each source end gives
+// one position before each shot asked for. Each position is played out K times to the end of the
+// end by "Strong" (the same budget, fresh seeds, noise 0.3). Per shot, Var(score) splits into the
+// part between positions (the variance of the positions' means less the mean within-position
+// variance over K, both unbiased) and the part within; the ceiling share is between / total, with
+// a 95 % percentile interval from a bootstrap over positions. Beside it: the fitted value's R
+// squared on the play-outs, 1 - sum (score - fitted)^2 / sum (score - mean)^2 (the fit was made on
+// other ends, so these are held out), with its own bootstrap interval.
+//
+// Usage: room_study [options]             play, write the raw lines, print the table
+//        room_study --analyse RAW...      the table of raw files (e.g. of several seeds)
+//        room_study --check               the decomposition on a synthetic case
+//   --ends N          source ends, so positions a shot (default 40)
+//   --playouts K      play-outs of each position (default 12)
+//   --samples P       "Strong"'s samples a shot, in the source ends and the play-outs (default 200)
+//   --shots LIST      shots of the end, 1 to 16, comma-separated (default 3,7,11,14)
+//   --seed S          the run's seed (default 1)
+//   --raw FILE        raw lines, one a position: shot, source end, fitted value, K scores
+//                     (default room_study.raw)
+//   --bootstrap B     bootstrap resamples (default 2000)
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "curling/game_state.h"
+#include "curling/sheet.h"
+#include "null_buffer.h"
+#include "search/core/search_config.h"
+#include "search/eval/end_value.h"
+#include "search/eval/evaluator.h"
+#include "search/search_registry.h"
+#include "shots/random.h"
+
+namespace {
+
+using Curling::CurlingGameState;
+
+struct Options {
+  int ends = 40;
+  int playouts = 12;
+  int samples = 200;
+  std::vector<int> shots = {3, 7, 11, 14};
+  std::uint32_t seed = 1;
+  std::string raw = "room_study.raw";
+  int bootstrap = 2000;
+  bool check = false;
+  std::vector<std::string> analyse;
+};
+
+[[noreturn]] void Usage(const char* why) {
+  std::fprintf(stderr,
+               "room_study: %s\nusage: room_study [--ends N] [--playouts K] [--samples P] "
+               "[--shots LIST] [--seed S] [--raw FILE] [--bootstrap B]\n"
+               "       room_study [--bootstrap B] --analyse RAW...\n       room_study --check\n",
+               why);
+  std::exit(2);
+}
+
+long Number(const std::string& text, long lo, long hi) {
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (end == text.c_str() || *end != '\0' || value < lo || value > hi) Usage("bad number");
+  return value;
+}
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--check") {
+      o.check = true;
+      continue;
+    }
+    if (arg == "--analyse") {
+      for (++i; i < argc; ++i) o.analyse.emplace_back(argv[i]);
+      if (o.analyse.empty()) Usage("--analyse wants raw files");
+      break;
+    }
+    if (i + 1 >= argc) Usage("option without a value");
+    const std::string value = argv[++i];
+    if (arg == "--ends") {
+      o.ends = static_cast<int>(Number(value, 2, 1000000));
+    } else if (arg == "--playouts") {
+      o.playouts = static_cast<int>(Number(value, 2, 100000));
+    } else if (arg == "--samples") {
+      o.samples = static_cast<int>(Number(value, 1, 1000000));
+    } else if (arg == "--shots") {
+      o.shots.clear();
+      std::stringstream list(value);
+      std::string item;
+      while (std::getline(list, item, ','))
+        o.shots.push_back(static_cast<int>(Number(item, 1, 16)));
+      if (o.shots.empty()) Usage("--shots wants a list");
+    } else if (arg == "--seed") {
+      o.seed = static_cast<std::uint32_t>(Number(value, 0, 4294967295L));
+    } else if (arg == "--raw") {
+      o.raw = value;
+    } else if (arg == "--bootstrap") {
+      o.bootstrap = static_cast<int>(Number(value, 10, 1000000));
+    } else {
+      Usage("unknown option");
+    }
+  }
+  return o;
+}
+
+// One position's play-outs: its shot (1 to 16), the fitted value for the hammer and the scores.
+struct Position {
+  int shot = 0;
+  double fitted = 0.0;
+  std::vector<double> scores;
+};
+
+// The decomposition of a shot's positions (each with at least two play-outs).
+struct Split {
+  double between = 0.0;  // Var(means) - mean(within) / K, K each position's own count
+  double within = 0.0;   // mean within-position variance (unbiased)
+  double fittedR2 = 0.0;
+  double Share() const { return between + within > 0.0 ? between / (between + within) : 0.0; }
+};
+
+Split Decompose(const std::vector<const Position*>& positions) {
+  const double n = static_cast<double>(positions.size());
+  std::vector<double> means;
+  double within = 0.0, withinOverK = 0.0, grand = 0.0, count = 0.0;
+  for (const Position* p : positions) {
+    const double k = static_cast<double>(p->scores.size());
+    double mean = 0.0;
+    for (const double y : p->scores) mean += y / k;
+    double ss = 0.0;
+    for (const double y : p->scores) ss += (y - mean) * (y - mean);
+    within += ss / (k - 1.0) / n;
+    withinOverK += ss / (k - 1.0) / k / n;
+    means.push_back(mean);
+    for (const double y : p->scores) grand += y;
+    count += k;
+  }
+  double meanOfMeans = 0.0;
+  for (const double m : means) meanOfMeans += m / n;
+  double varMeans = 0.0;
+  for (const double m : means) varMeans += (m - meanOfMeans) * (m - meanOfMeans) / (n - 1.0);
+  grand /= count;
+  double sse = 0.0, sst = 0.0;
+  for (const Position* p : positions) {
+    for (const double y : p->scores) {
+      sse += (y - p->fitted) * (y - p->fitted);
+      sst += (y - grand) * (y - grand);
+    }
+  }
+  return {varMeans - withinOverK, within, sst > 0.0 ? 1.0 - sse / sst : 0.0};
+}
+
+// The 2.5 % and 97.5 % points of a bootstrap over positions of the share and the fitted R^2.
+void Bootstrap(const std::vector<const Position*>& positions, int resamples, double share[2],
+               double r2[2]) {
+  std::mt19937 rng(4242);
+  std::uniform_int_distribution<std::size_t> pick(0, positions.size() - 1);
+  std::vector<double> shares, r2s;
+  std::vector<const Position*> sample(positions.size());
+  for (int b = 0; b < resamples; ++b) {
+    for (auto& p : sample) p = positions[pick(rng)];
+    const Split s = Decompose(sample);
+    shares.push_back(s.Share());
+    r2s.push_back(s.fittedR2);
+  }
+  std::sort(shares.begin(), shares.end());
+  std::sort(r2s.begin(), r2s.end());
+  const auto at = [&](const std::vector<double>& v, double q) {
+    return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1) + 0.5)];
+  };
+  share[0] = at(shares, 0.025);
+  share[1] = at(shares, 0.975);
+  r2[0] = at(r2s, 0.025);
+  r2[1] = at(r2s, 0.975);
+}
+
+void Table(const std::vector<Position>& all, int resamples) {
+  std::printf(
+      "| shot | positions | play-outs each | Var(score) | between | ceiling share (95 %%) | "
+      "fitted value R^2 (95 %%) |\n|---:|---:|---:|---:|---:|---|---|\n");
+  for (int shot = 1; shot <= 16; ++shot) {
+    std::vector<const Position*> at;
+    std::size_t playouts = 0;
+    for (const Position& p : all) {
+      if (p.shot == shot && p.scores.size() >= 2) {
+        at.push_back(&p);
+        playouts = std::max(playouts, p.scores.size());
+      }
+    }
+    if (at.size() < 2) continue;
+    const Split s = Decompose(at);
+    double share[2], r2[2];
+    Bootstrap(at, resamples, share, r2);
+    std::printf(
+        "| %d | %zu | %zu | %.3f | %+.3f | %+.1f %% [%+.1f, %+.1f] | %+.1f %% [%+.1f, %+.1f] |\n",
+        shot, at.size(), playouts, s.between + s.within, s.between, 100.0 * s.Share(),
+        100.0 * share[0], 100.0 * share[1], 100.0 * s.fittedR2, 100.0 * r2[0], 100.0 * r2[1]);
+  }
+}
+
+std::vector<Position> ReadRaw(const std::vector<std::string>& paths) {
+  std::vector<Position> all;
+  for (const std::string& path : paths) {
+    FILE* in = std::fopen(path.c_str(), "r");
+    if (in == nullptr) Usage(("cannot read " + path).c_str());
+    char line[65536];
+    while (std::fgets(line, sizeof line, in) != nullptr) {
+      std::istringstream fields(line);
+      Position p;
+      long source = 0;
+      if (!(fields >> p.shot >> source >> p.fitted)) continue;
+      for (double y = 0.0; fields >> y;) p.scores.push_back(y);
+      all.push_back(std::move(p));
+    }
+    std::fclose(in);
+  }
+  return all;
+}
+
+// "Strong"'s release in `state`: one seeded worker, the end's points, `samples` samples.
+ShotVelocity StrongRelease(const CurlingGameState& state, int samples, std::uint32_t seed,
+                           std::ostream& log) {
+  Curling::SeedProcessGenerator(seed);
+  Curling::SearchConfig config{log};
+  config.settings.limitMs = 600000;
+  config.settings.playoutLimit = static_cast<std::uint32_t>(samples);
+  config.settings.workers = 1;
+  config.settings.seeded = true;
+  config.objective = Curling::Objective::kPoints;
+  return Curling::SearchNamed("strong").driver(state, config).best.shot.velocity;
+}
+
+// Plays one shot of "Strong" with noise; false when the simulator refused the release.
+bool PlayShot(CurlingGameState& state, int samples, std::mt19937& rng, std::ostream& log) {
+  const ShotVelocity release = StrongRelease(state, samples, rng(), log);
+  return Simulation(state.Record(), release, Curling::kSimulationNoise, nullptr,
+                    Curling::DrawSimulationSeed(rng)) == 0;
+}
+
+// The end's final score for the hammer, from `before` played out by "Strong".
+double PlayOut(const CurlingGameState& before, int samples, std::mt19937& rng, std::ostream& log) {
+  CurlingGameState state = before;
+  for (int left = Curling::kShotsPerEnd - before.shotNumber;
+       left > 0 && state.endNumber == before.endNumber; --left) {
+    if (!PlayShot(state, samples, rng, log)) break;
+  }
+  return Curling::EndScoreFor(before, state, Curling::HammerSide(before));
+}
+
+std::vector<Position> Play(const Options& o) {
+  FILE* raw = std::fopen(o.raw.c_str(), "w");
+  if (raw == nullptr) Usage(("cannot write " + o.raw).c_str());
+  NullBuffer nullBuffer;
+  std::ostream log(&nullBuffer);
+  std::vector<Position> all;
+  const auto start = std::chrono::steady_clock::now();
+  for (int e = 0; e < o.ends; ++e) {
+    // The source end: the positions before each shot of one self-play end.
+    std::seed_seq sourceSeed{o.seed, static_cast<std::uint32_t>(e), 0u};
+    std::mt19937 rng(sourceSeed);
+    std::vector<CurlingGameState> before;
+    CurlingGameState state;
+    for (int shot = 1; shot <= Curling::kShotsPerEnd; ++shot) {
+      before.push_back(state);
+      if (!PlayShot(state, o.samples, rng, log)) break;
+    }
+    for (const int shot : o.shots) {
+      if (shot > static_cast<int>(before.size())) continue;
+      const CurlingGameState& p = before[static_cast<std::size_t>(shot - 1)];
+      Position position{shot, Curling::ExpectedEndScore(p, Curling::HammerSide(p)), {}};
+      std::fprintf(raw, "%d %d %.6f", shot, e, position.fitted);
+      for (int k = 0; k < o.playouts; ++k) {
+        std::seed_seq playSeed{o.seed, static_cast<std::uint32_t>(e),
+                               static_cast<std::uint32_t>(shot), static_cast<std::uint32_t>(k + 1)};
+        std::mt19937 playRng(playSeed);
+        position.scores.push_back(PlayOut(p, o.samples, playRng, log));
+        std::fprintf(raw, " %g", position.scores.back());
+      }
+      std::fprintf(raw, "\n");
+      std::fflush(raw);
+      all.push_back(std::move(position));
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::fprintf(stderr, "room_study: %d of %d source ends, %.0f s\n", e + 1, o.ends, seconds);
+  }
+  std::fclose(raw);
+  return all;
+}
+
+// The decomposition on a synthetic case whose parts are known exactly: n positions with means -1
+// and +1 in turn (variance of the means n / (n - 1)), each scoring its mean +- d in turn (within
+// variance d^2 K / (K - 1)) and fitted at its mean (R^2 1 - d^2 / (1 + d^2)).
+int Check() {
+  struct Case {
+    int positions;  // per sign
+    int k;          // play-outs (even)
+    double d;
+  };
+  const Case cases[] = {{10, 2, 0.0}, {10, 4, 1.0}, {50, 8, 2.0}};
+  int failed = 0;
+  for (const Case& c : cases) {
+    std::vector<Position> all;
+    for (int i = 0; i < 2 * c.positions; ++i) {
+      Position p{1, i % 2 == 0 ? -1.0 : 1.0, {}};
+      for (int j = 0; j < c.k; ++j) p.scores.push_back(p.fitted + (j % 2 == 0 ? c.d : -c.d));
+      all.push_back(p);
+    }
+    std::vector<const Position*> at;
+    for (const Position& p : all) at.push_back(&p);
+    const Split s = Decompose(at);
+    const double n = 2.0 * c.positions;
+    const double within = c.d * c.d * c.k / (c.k - 1.0);
+    const double between = n / (n - 1.0) - within / c.k;
+    const double r2 = 1.0 - c.d * c.d / (1.0 + c.d * c.d);
+    const bool ok = std::abs(s.between - between) < 1e-9 && std::abs(s.within - within) < 1e-9 &&
+                    std::abs(s.fittedR2 - r2) < 1e-9;
+    std::printf(
+        "positions %g, K %d, d %g: between %.6f (want %.6f), within %.6f (want %.6f), "
+        "R^2 %.6f (want %.6f) %s\n",
+        n, c.k, c.d, s.between, between, s.within, within, s.fittedR2, r2, ok ? "ok" : "WRONG");
+    failed += ok ? 0 : 1;
+  }
+  return failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options o = Parse(argc, argv);
+  if (o.check) return Check();
+  if (!o.analyse.empty()) {
+    Table(ReadRaw(o.analyse), o.bootstrap);
+    return 0;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const std::vector<Position> all = Play(o);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf(
+      "%d source ends of Strong against itself, %d play-outs a position, Strong at %d "
+      "samples a shot, noise %.1f, seed %u; %.0f s\n\n",
+      o.ends, o.playouts, o.samples, static_cast<double>(Curling::kSimulationNoise), o.seed,
+      seconds);
+  Table(all, o.bootstrap);
+  return 0;
+}
