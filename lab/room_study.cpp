@@ -165,19 +165,21 @@ Split Decompose(const std::vector<const Position*>& positions) {
 
 // The 2.5 % and 97.5 % points of a bootstrap over positions of the share and the fitted R^2.
 void Bootstrap(const std::vector<const Position*>& positions, int resamples, double share[2],
-               double r2[2]) {
+               double r2[2], double room[2]) {
   std::mt19937 rng(4242);
   std::uniform_int_distribution<std::size_t> pick(0, positions.size() - 1);
-  std::vector<double> shares, r2s;
+  std::vector<double> shares, r2s, rooms;
   std::vector<const Position*> sample(positions.size());
   for (int b = 0; b < resamples; ++b) {
     for (auto& p : sample) p = positions[pick(rng)];
     const Split s = Decompose(sample);
     shares.push_back(s.Share());
     r2s.push_back(s.fittedR2);
+    rooms.push_back(s.Share() - s.fittedR2);
   }
   std::sort(shares.begin(), shares.end());
   std::sort(r2s.begin(), r2s.end());
+  std::sort(rooms.begin(), rooms.end());
   const auto at = [&](const std::vector<double>& v, double q) {
     return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1) + 0.5)];
   };
@@ -185,12 +187,15 @@ void Bootstrap(const std::vector<const Position*>& positions, int resamples, dou
   share[1] = at(shares, 0.975);
   r2[0] = at(r2s, 0.025);
   r2[1] = at(r2s, 0.975);
+  room[0] = at(rooms, 0.025);
+  room[1] = at(rooms, 0.975);
 }
 
 void Table(const std::vector<Position>& all, int resamples) {
   std::printf(
       "| shot | positions | play-outs each | Var(score) | between | ceiling share (95 %%) | "
-      "fitted value R^2 (95 %%) |\n|---:|---:|---:|---:|---:|---|---|\n");
+      "fitted value R^2 (95 %%) | room: ceiling - R^2 (95 %%) |\n"
+      "|---:|---:|---:|---:|---:|---|---|---|\n");
   for (int shot = 1; shot <= 16; ++shot) {
     std::vector<const Position*> at;
     std::size_t playouts = 0;
@@ -202,12 +207,14 @@ void Table(const std::vector<Position>& all, int resamples) {
     }
     if (at.size() < 2) continue;
     const Split s = Decompose(at);
-    double share[2], r2[2];
-    Bootstrap(at, resamples, share, r2);
+    double share[2], r2[2], room[2];
+    Bootstrap(at, resamples, share, r2, room);
     std::printf(
-        "| %d | %zu | %zu | %.3f | %+.3f | %+.1f %% [%+.1f, %+.1f] | %+.1f %% [%+.1f, %+.1f] |\n",
+        "| %d | %zu | %zu | %.3f | %+.3f | %+.1f %% [%+.1f, %+.1f] | %+.1f %% [%+.1f, %+.1f] | "
+        "%+.1f [%+.1f, %+.1f] |\n",
         shot, at.size(), playouts, s.between + s.within, s.between, 100.0 * s.Share(),
-        100.0 * share[0], 100.0 * share[1], 100.0 * s.fittedR2, 100.0 * r2[0], 100.0 * r2[1]);
+        100.0 * share[0], 100.0 * share[1], 100.0 * s.fittedR2, 100.0 * r2[0], 100.0 * r2[1],
+        100.0 * (s.Share() - s.fittedR2), 100.0 * room[0], 100.0 * room[1]);
   }
 }
 
