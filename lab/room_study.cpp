@@ -10,7 +10,8 @@
 // variance over K, both unbiased) and the part within; the ceiling share is between / total, with
 // a 95 % percentile interval from a bootstrap over positions. Beside it: the fitted value's R
 // squared on the play-outs, 1 - sum (score - fitted)^2 / sum (score - mean)^2 (the fit was made on
-// other ends, so these are held out), with its own bootstrap interval.
+// other ends, so these are held out), and the room left (ceiling share less R squared), each with
+// its bootstrap interval.
 //
 // Usage: room_study [options]             play, write the raw lines, print the table
 //        room_study --analyse RAW...      the table of raw files (e.g. of several seeds)
