@@ -5,7 +5,7 @@ SHOT_DTYPE, 12 bytes), so arrays of them are passed to the C functions in place.
 (create_shot, create_hit_shot, simulate) and batched ones (create_shots, simulate_many, the
 latter on every core without the GIL) come from the extension, with the sheet's fixed points
 (TEE_X, TEE_Y, HOUSE_RADIUS, STONE_RADIUS) and the engine's features of a position for its fitted
-mid-end value (end_features); CurlingEnv plays one end per
+mid-end value (end_features) and of its learned value (value_inputs); CurlingEnv plays one end per
 episode in the usual reset/step form against a Python callable or a curling-engine process.
 """
 
@@ -22,6 +22,7 @@ from ._core import (
     end_features,
     simulate,
     simulate_many,
+    value_inputs,
 )
 from .engine import EngineError, EngineOpponent
 from .env import CurlingEnv
@@ -42,4 +43,5 @@ __all__ = [
     "end_features",
     "simulate",
     "simulate_many",
+    "value_inputs",
 ]

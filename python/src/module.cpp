@@ -3,6 +3,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -13,6 +14,7 @@
 #include "curling_simulator.h"
 #include "record_dtypes.h"
 #include "search/eval/end_value.h"
+#include "search/eval/value_inputs.h"
 #include "simulation_batch.h"
 
 namespace py = pybind11;
@@ -138,6 +140,44 @@ py::array EndFeaturesPy(const py::handle& states) {
   return features;
 }
 
+// The learned value's inputs (Curling::ValueInputsOf) for each state of a STATE_DTYPE array (or
+// one state): (stones (N, 16, 3) float32, groups (N, 16) int8, globals (N, G) float32), the
+// encoding the engine evaluates, so that training reads exactly what the engine will.
+py::tuple ValueInputsPy(const py::handle& states) {
+  py::array given = py::array::ensure(states);
+  if (!given || given.ndim() > 1) {
+    throw py::value_error("states must be one STATE_DTYPE record or a 1-D array of them");
+  }
+  const std::optional<py::array> laidOut = InLayout(given, StateDtype());
+  if (!laidOut)
+    throw py::value_error("states must be one STATE_DTYPE record or a 1-D array of them");
+  const py::array records = py::array::ensure(*laidOut, py::array::c_style);
+  const auto rows = static_cast<py::ssize_t>(records.ndim() == 0 ? 1 : records.shape(0));
+  constexpr auto kSlots = static_cast<py::ssize_t>(Curling::kStones);
+  py::array_t<float> stones(
+      std::vector<py::ssize_t>{rows, kSlots, static_cast<py::ssize_t>(Curling::kValueStoneInputs)});
+  py::array_t<std::int8_t> groups(std::vector<py::ssize_t>{rows, kSlots});
+  py::array_t<float> globals(
+      std::vector<py::ssize_t>{rows, static_cast<py::ssize_t>(Curling::kValueGlobalInputs)});
+  const auto* in = static_cast<const CurlingStateRecord*>(records.data());
+  float* stonesOut = stones.mutable_data();
+  std::int8_t* groupsOut = groups.mutable_data();
+  float* globalsOut = globals.mutable_data();
+  {
+    py::gil_scoped_release unlocked;
+    for (py::ssize_t i = 0; i < rows; ++i) {
+      Curling::CurlingGameState state;
+      std::memcpy(static_cast<void*>(&state), &in[i], sizeof(CurlingStateRecord));
+      const Curling::ValueInputs v = Curling::ValueInputsOf(state);
+      for (const auto& stone : v.stones)
+        stonesOut = std::copy(stone.begin(), stone.end(), stonesOut);
+      groupsOut = std::copy(v.groups.begin(), v.groups.end(), groupsOut);
+      globalsOut = std::copy(v.globals.begin(), v.globals.end(), globalsOut);
+    }
+  }
+  return py::make_tuple(stones, groups, globals);
+}
+
 }  // namespace
 
 }  // namespace curling_py
@@ -155,6 +195,12 @@ PYBIND11_MODULE(_core, m) {
   m.def("end_features", &EndFeaturesPy, "states"_a,
         "The nine features of the fitted mid-end value for each state, seen from the side with the "
         "hammer: an (N, 9) float64 array.");
+
+  m.def("value_inputs", &ValueInputsPy, "states"_a,
+        "The learned value's inputs for each state, seen from the side with the hammer: (stones "
+        "(N, 16, 3) float32 [across, along, distance] from the tee in house radii, groups (N, 16) "
+        "int8 [0 the hammer's stone, 1 the other side's, -1 out of play], globals (N, G) float32 "
+        "[shot one-hot, the fitted value's features, lead / 4, ends left / 9, last end]).");
 
   m.def("create_shot", &CreateShotPy, "x"_a, "y"_a, "curl"_a,
         "The release (vx, vy, curl) that brings a lone stone to rest on (x, y).");
