@@ -140,6 +140,27 @@ py::array EndFeaturesPy(const py::handle& states) {
   return features;
 }
 
+// The fitted mid-end value (Curling::ExpectedEndScore) of each state of a STATE_DTYPE array (or
+// one state), for the side with the hammer, as an (N,) float64 array.
+py::array FittedValuePy(const py::handle& states) {
+  py::array given = py::array::ensure(states);
+  const std::optional<py::array> laidOut =
+      given && given.ndim() <= 1 ? InLayout(given, StateDtype()) : std::nullopt;
+  if (!laidOut)
+    throw py::value_error("states must be one STATE_DTYPE record or a 1-D array of them");
+  const py::array records = py::array::ensure(*laidOut, py::array::c_style);
+  const auto rows = static_cast<py::ssize_t>(records.ndim() == 0 ? 1 : records.shape(0));
+  py::array_t<double> values(std::vector<py::ssize_t>{rows});
+  const auto* in = static_cast<const CurlingStateRecord*>(records.data());
+  double* out = values.mutable_data();
+  for (py::ssize_t i = 0; i < rows; ++i) {
+    Curling::CurlingGameState state;
+    std::memcpy(static_cast<void*>(&state), &in[i], sizeof(CurlingStateRecord));
+    out[i] = Curling::ExpectedEndScore(state, Curling::HammerSide(state));
+  }
+  return values;
+}
+
 // The learned value's inputs (Curling::ValueInputsOf) for each state of a STATE_DTYPE array (or
 // one state): (stones (N, 16, 3) float32, groups (N, 16) int8, globals (N, G) float32), the
 // encoding the engine evaluates, so that training reads exactly what the engine will.
@@ -196,6 +217,9 @@ PYBIND11_MODULE(_core, m) {
         "The nine features of the fitted mid-end value for each state, seen from the side with the "
         "hammer: an (N, 9) float64 array.");
 
+  m.def("fitted_value", &FittedValuePy, "states"_a,
+        "The fitted mid-end value of each state: the expected score of its end for the side with "
+        "the hammer, an (N,) float64 array.");
   m.def("value_inputs", &ValueInputsPy, "states"_a,
         "The learned value's inputs for each state, seen from the side with the hammer: (stones "
         "(N, 16, 3) float32 [across, along, distance] from the tee in house radii, groups (N, 16) "

@@ -54,3 +54,12 @@ def test_a_batch_is_its_rows():
             np.testing.assert_array_equal(whole[i], row[0])
     with pytest.raises(ValueError):
         cs.value_inputs(np.zeros((2, 2)))
+
+
+def test_fitted_value_is_the_hammers():
+    # The same stones with either side to move: the hammer's stone on the tee is worth more to
+    # the hammer than the other side's stone there.
+    mine = [state(8, 2, side, [], {1: (cs.TEE_X, cs.TEE_Y)}) for side in (0, 1)]
+    theirs = [state(8, 2, side, [], {0: (cs.TEE_X, cs.TEE_Y)}) for side in (0, 1)]
+    values = cs.fitted_value(np.stack(mine + theirs))
+    assert values[0] == values[1] and values[2] == values[3] and values[0] > values[2]
