@@ -21,6 +21,15 @@
 //   --samples K            samples of each answer (default 24)
 //   --continuation P       "Strong" with P samples a shot (default 200), or 0 for the greedy policy
 //   --jobs J               processes (default 2), each taking every J-th position
+//
+// The room for a better choice: `--b arms` stands for the best of a's answer and "Strong"'s root
+// arms (StrongRootArms: the families' candidates and a grid of draws and hits, screened to 32),
+// chosen by successive halving on samples of their own (every arm --select samples, the best
+// quarter four times as many, the best two sixteen times; the same seeds for every arm of a round)
+// and then valued on the answer's samples, which the choice never saw: so a - b is an unbiased
+// estimate of what choosing the arm gains, and a lower bound on what a perfect choice among the
+// arms would.
+//   --select N             samples an arm in the first round of the choice (default 8)
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,6 +49,7 @@
 #include "search/core/search_config.h"
 #include "search/search_registry.h"
 #include "search/strong/rollout_policy.h"
+#include "search/strong/strong_search.h"
 #include "search/tree/playout.h"
 #include "shots/random.h"
 #include "stats.h"
@@ -60,6 +70,7 @@ struct Options {
   int samples = 24;
   int continuation = 200;
   int jobs = 2;
+  int select = 8;
   std::vector<std::string> records;
 };
 
@@ -67,7 +78,7 @@ struct Options {
   std::fprintf(stderr,
                "positions_bench: %s\nusage: positions_bench [--a NAME] [--b NAME] [--think-ms MS] "
                "[--a-think-ms MS] [--playouts N] [--positions N] [--shots LO-HI] [--samples K] "
-               "[--continuation P] [--jobs J] RECORD...\n",
+               "[--continuation P] [--jobs J] [--select N] RECORD...\n",
                why);
   std::exit(2);
 }
@@ -107,6 +118,8 @@ Options Parse(int argc, char** argv) {
       o.samples = static_cast<int>(Number(argv[++i], 1, 100000));
     } else if (arg == "--continuation") {
       o.continuation = static_cast<int>(Number(argv[++i], 0, 1000000));
+    } else if (arg == "--select") {
+      o.select = static_cast<int>(Number(argv[++i], 1, 100000));
     } else if (arg == "--jobs") {
       o.jobs = static_cast<int>(Number(argv[++i], 1, 64));
     } else if (arg.rfind("--", 0) == 0) {
@@ -118,6 +131,9 @@ Options Parse(int argc, char** argv) {
   if (o.records.empty()) Usage("no record");
   return o;
 }
+
+// The name of the choice among the root arms, in place of b.
+constexpr const char* kArms = "arms";
 
 Curling::SearchDriver Driver(const std::string& name) {
   const Curling::SearchEntry* entry = Curling::FindSearch(name);
@@ -189,10 +205,11 @@ CurlingGameState Continue(CurlingGameState state, int samplesPerShot, std::uint3
 // Mean points for the side to move of `release` over the samples; sample k has the same seeds
 // whichever release is valued.
 double Value(const CurlingGameState& root, const ShotVelocity& release, const Options& o,
-             std::uint32_t seed, std::ostream& log) {
+             std::uint32_t seed, std::ostream& log, int samples = 0) {
+  if (samples == 0) samples = o.samples;
   const int mover = root.SideByte() != 0 ? 1 : 0;
   double sum = 0.0;
-  for (int k = 0; k < o.samples; ++k) {
+  for (int k = 0; k < samples; ++k) {
     std::mt19937 rng(seed * 7919u + static_cast<std::uint32_t>(k));
     CurlingGameState after = root;
     if (Simulation(after.Record(), release, Curling::kSimulationNoise, nullptr,
@@ -202,7 +219,32 @@ double Value(const CurlingGameState& root, const ShotVelocity& release, const Op
     after = Continue(after, o.continuation, rng(), log);
     sum += Curling::EndScoreFor(root, after, mover);
   }
-  return sum / o.samples;
+  return sum / samples;
+}
+
+// The best of `answer` and the root arms of `root` by successive halving on samples whose seeds
+// (from `seed`) differ from the answer's valuation; each round keeps the best quarter (at least
+// two), with four times the samples.
+ShotVelocity BestArm(const CurlingGameState& root, const ShotVelocity& answer, const Options& o,
+                     std::uint32_t seed, std::ostream& log) {
+  std::vector<ShotVelocity> arms{answer};
+  const Curling::KernelBandit bandit = Curling::StrongRootArms(root, log);
+  for (const Curling::Arm& arm : bandit.Arms()) {
+    arms.push_back(arm.release);
+  }
+  int samples = o.select;
+  for (std::uint32_t round = 1; arms.size() > 1; ++round, samples *= 4) {
+    std::vector<std::pair<double, std::size_t>> ranked;
+    for (std::size_t i = 0; i < arms.size(); ++i) {
+      ranked.emplace_back(-Value(root, arms[i], o, seed + round * 1000003u, log, samples), i);
+    }
+    std::sort(ranked.begin(), ranked.end());
+    const std::size_t keep = arms.size() == 2 ? 1 : std::max<std::size_t>(2, arms.size() / 4);
+    std::vector<ShotVelocity> kept;
+    for (std::size_t i = 0; i < keep; ++i) kept.push_back(arms[ranked[i].second]);
+    arms = std::move(kept);
+  }
+  return arms.front();
 }
 
 struct Row {
@@ -221,13 +263,19 @@ void Measure(const Options& o, const std::vector<CurlingGameState>& positions, s
     const auto seed = static_cast<std::uint32_t>(1000 + i);
     double values[2];
     const std::string* names[2] = {&o.a, &o.b};
+    ShotVelocity answer{};
     for (int s = 0; s < 2; ++s) {
+      if (s == 1 && o.b == kArms) {
+        values[1] = Value(p, BestArm(p, answer, o, seed + 500000u, nullLog), o, seed, nullLog);
+        break;
+      }
       Curling::SeedProcessGenerator(seed);
       const Curling::SearchConfig config = PointsConfig(
           nullLog, o.playouts > 0 ? 600000 : (s == 0 && o.aThinkMs > 0 ? o.aThinkMs : o.thinkMs),
           o.playouts > 0 ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(o.playouts))
                          : std::nullopt);
       const ShotVelocity release = Driver(*names[s])(p, config).best.shot.velocity;
+      if (s == 0) answer = release;
       values[s] = Value(p, release, o, seed, nullLog);
     }
     std::fprintf(out, "%d %.6f %.6f\n", p.shotNumber + 1, values[0], values[1]);
@@ -255,7 +303,7 @@ void Report(const char* label, const std::vector<Row>& rows) {
 int main(int argc, char** argv) {
   const Options o = Parse(argc, argv);
   Driver(o.a);
-  Driver(o.b);
+  if (o.b != kArms) Driver(o.b);
   const std::vector<CurlingGameState> positions = ReadPositions(o);
   std::vector<FILE*> pipes;
   std::vector<pid_t> children;
