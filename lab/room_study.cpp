@@ -43,7 +43,7 @@
 #include "search/eval/end_value.h"
 #include "search/eval/evaluator.h"
 #include "search/search_registry.h"
-#include "shots/random.h"
+#include "search/seeded_play.h"
 
 namespace {
 
@@ -238,24 +238,15 @@ std::vector<Position> ReadRaw(const std::vector<std::string>& paths) {
   return all;
 }
 
-// "Strong"'s release in `state`: one seeded worker, the end's points, `samples` samples.
-ShotVelocity StrongRelease(const CurlingGameState& state, int samples, std::uint32_t seed,
-                           std::ostream& log) {
-  Curling::SeedProcessGenerator(seed);
-  Curling::SearchConfig config{log};
-  config.settings.limitMs = 600000;
-  config.settings.playoutLimit = static_cast<std::uint32_t>(samples);
-  config.settings.workers = 1;
-  config.settings.seeded = true;
-  config.objective = Curling::Objective::kPoints;
-  return Curling::SearchNamed("strong").driver(state, config).best.shot.velocity;
+// "Strong" with `samples` samples a shot (one seeded worker), playing for the end's points.
+Curling::SeededPlayer Strong(int samples) {
+  return {Curling::SearchNamed("strong").driver, static_cast<std::uint32_t>(samples), nullptr,
+          Curling::Objective::kPoints};
 }
 
 // Plays one shot of "Strong" with noise; false when the simulator refused the release.
 bool PlayShot(CurlingGameState& state, int samples, std::mt19937& rng, std::ostream& log) {
-  const ShotVelocity release = StrongRelease(state, samples, rng(), log);
-  return Simulation(state.Record(), release, Curling::kSimulationNoise, nullptr,
-                    Curling::DrawSimulationSeed(rng)) == 0;
+  return Curling::PlaySeededShot(Strong(samples), state, Curling::kSimulationNoise, rng, log);
 }
 
 // The end's final score for the hammer, from `before` played out by "Strong".
