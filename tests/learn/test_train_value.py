@@ -3,6 +3,7 @@ weights file read back."""
 
 import json
 import pathlib
+import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
 
@@ -12,7 +13,8 @@ import torch
 
 import curling_sim as cs
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "learn"))
+LEARN = pathlib.Path(__file__).resolve().parents[2] / "learn"
+sys.path.insert(0, str(LEARN))
 import train_value  # noqa: E402
 import value_net  # noqa: E402
 
@@ -267,3 +269,13 @@ def test_the_network_is_the_one_the_weights_file_documents(tmp_path):
     p = np.exp(logits - logits.max(axis=1, keepdims=True))
     p /= p.sum(axis=1, keepdims=True)
     np.testing.assert_allclose(expected, p @ np.arange(-8, 9), rtol=1e-5, atol=1e-5)
+
+
+def test_without_torch_the_command_says_how_to_install_it():
+    # A None entry in sys.modules makes `import torch` fail as if it were not installed.
+    hide = ("import runpy, sys; sys.modules['torch'] = None; sys.argv = ['train_value.py']; "
+            f"runpy.run_path({str(LEARN / 'train_value.py')!r}, run_name='__main__')")
+    run = subprocess.run([sys.executable, "-c", hide], capture_output=True, text=True)
+    assert run.returncode == 1
+    assert "PyTorch is not installed" in run.stderr
+    assert "scripts/install-deps --learning" in run.stderr
