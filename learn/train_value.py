@@ -286,10 +286,12 @@ def write_report(out, summary, history, rows, curve):
                ""] + learning_table(curve)
     (out / "report.md").write_text("\n".join(md) + "\n", encoding="utf-8")
 
-    epochs = [e for e, _, _ in history]
+    trained = history[1:]  # the untrained model's loss would flatten the curves
     line_chart(out / "loss.svg", "Loss by epoch", "epoch", "cross-entropy (nats)",
-               [{"name": "train", "x": epochs, "y": [t for _, t, _ in history]},
-                {"name": "held out", "x": epochs, "y": [h for _, _, h in history]}])
+               [{"name": "train", "x": [e for e, _, _ in trained],
+                 "y": [t for _, t, _ in trained]},
+                {"name": "held out", "x": [e for e, _, _ in trained],
+                 "y": [h for _, _, h in trained]}])
     shots = [r["shot"] for r in rows]
     series = []
     for key, name in (("learned", "learned"), ("fitted", "fitted value"), ("ceiling", "ceiling")):
