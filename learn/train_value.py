@@ -337,14 +337,17 @@ def parse(argv):
                    help="phi's widths and rho's hidden widths, comma-separated (default 32,16 64;"
                         " rho may be empty: '')")
     p.add_argument("--held-out", type=float, default=0.2, help="share of the ends held out")
+    p.add_argument("--threads", type=int, default=1,
+                   help="torch's threads (default 1: the network is too small to gain from more, "
+                        "and on a busy machine they wait on one another); the results are alike")
     p.add_argument("--ceiling", help="markdown table of the ceiling share by shot (room_study's)")
     p.add_argument("--fractions", type=fractions,
                    help="nested shares of the training ends to train on, e.g. 0.25,0.5,1")
     args = p.parse_args(argv)
     if not args.hidden_sizes[0]:
         p.error("phi needs at least one width")
-    if args.epochs < 1 or args.batch < 1 or not 0 < args.held_out < 1:
-        p.error("--epochs and --batch must be positive, --held-out in (0, 1)")
+    if min(args.epochs, args.batch, args.threads) < 1 or not 0 < args.held_out < 1:
+        p.error("--epochs, --batch and --threads must be positive, --held-out in (0, 1)")
     return args
 
 
@@ -352,6 +355,7 @@ def run(args, log=print):
     """Trains, writes the weights and the report into args.out; returns the model and the rows of
     the report by shot."""
     torch.use_deterministic_algorithms(True)
+    torch.set_num_threads(args.threads)
     start = time.monotonic()
     data = load(args.data)
     held_ends, train_order = split_ends(data["end"], args.held_out, args.seed)

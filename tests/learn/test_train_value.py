@@ -88,11 +88,11 @@ def test_training_learns_and_the_weights_file_reads_back_exactly(shards, tmp_pat
                                   value_net.expected_score(model, states))
 
 
-def test_a_seeded_run_is_repeated_exactly(shards, tmp_path):
+def test_a_seeded_run_is_repeated_exactly_on_any_number_of_threads(shards, tmp_path):
     texts = []
-    for out in ("a", "b"):
+    for out, threads in (("a", "1"), ("b", "2")):
         args = train_value.parse(["--data", *shards, "--out", str(tmp_path / out),
-                                  "--epochs", "2", "--seed", "5"])
+                                  "--epochs", "2", "--seed", "5", "--threads", threads])
         train_value.run(args, log=lambda line: None)
         texts.append((tmp_path / out / "value_net.txt").read_text())
     assert texts[0] == texts[1]
