@@ -206,11 +206,14 @@ CEILING_CELL = re.compile(NUMBER + r"\s*%\s*\[\s*" + NUMBER + r"\s*,\s*" + NUMBE
 def read_ceiling(path):
     """The ceiling share by shot from a markdown table (as lab/room_study prints): the first
     column is the shot, and the first column whose header names "ceiling" holds "x % [lo, hi]"
-    in percent. Returns {shot: (share, low, high)} as fractions."""
+    in percent; the first table with such a column is read. Returns {shot: (share, low, high)}
+    as fractions."""
     column, ceiling = None, {}
     with open(path, encoding="utf-8") as f:
         for number, line in enumerate(f, start=1):
             if not line.lstrip().startswith("|"):
+                if column is not None:
+                    break  # the end of the table
                 continue
             cells = [c.strip() for c in line.strip().strip("|").split("|")]
             if column is None:

@@ -215,7 +215,8 @@ def test_the_ceiling_table_of_room_study(tmp_path):
                     "| shot | positions | ceiling share (95 %) | room: ceiling - R^2 (95 %) |\n"
                     "|---:|---:|---|---|\n"
                     "| 1 | 150 | +0.3 % [-1.7, +2.4] | +5.4 [+2.5, +8.7] |\n"
-                    "| 16 | 150 | +48.4 % [+41.0, +54.6] | +10.1 [+6.4, +14.5] |\n")
+                    "| 16 | 150 | +48.4 % [+41.0, +54.6] | +10.1 [+6.4, +14.5] |\n"
+                    "\nAnother table.\n\n| shot | ceiling |\n|---|---|\n| 2 | none |\n")
     assert train_value.read_ceiling(path) == pytest.approx(
         {1: (0.003, -0.017, 0.024), 16: (0.484, 0.41, 0.546)})
     path.write_text("| shot | ceiling |\n|---|---|\n| 3 | high |\n")
