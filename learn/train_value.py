@@ -87,6 +87,10 @@ def hammer_scores(states, end_scores):
 def load(paths):
     """Every shard's positions: states, the hammer's end score, the shot (1 to 16) and an end
     index, the same for the rows of one (file, game, end_number)."""
+    resolved = [pathlib.Path(p).resolve() for p in paths]
+    if len(set(resolved)) < len(resolved):
+        raise DataError("a file is given twice: its ends would count twice, and could be both "
+                        "trained on and held out")
     parts = [read_shard(p) for p in paths]
     states = np.concatenate([s for s, _, _ in parts])
     keys = np.concatenate([np.stack([np.full(len(s), i), g, s["end_number"]], axis=1)
@@ -187,6 +191,7 @@ def r2_by_shot(score, shot, end, predictions, seed, resamples=RESAMPLES):
                              rng.multinomial(count, np.full(count, 1 / count), resamples)])
         n, sy, syy = weights @ sums[0], weights @ sums[1], weights @ sums[2]
         sst = syy - sy * sy / n
+        sst[sst <= 1e-9 * n] = math.nan  # one score throughout: no share to explain
         with np.errstate(divide="ignore", invalid="ignore"):
             r2 = {name: 1 - (weights @ sums[3 + i]) / sst for i, name in enumerate(names)}
             if len(names) == 2:
@@ -262,12 +267,22 @@ def learning_table(curve):
     return lines
 
 
+def strict(value):
+    """The value with every number that is not finite (no R^2 at a shot) as None (JSON's null)."""
+    if isinstance(value, dict):
+        return {k: strict(v) for k, v in value.items()}
+    if isinstance(value, list):
+        return [strict(v) for v in value]
+    return None if isinstance(value, float) and not math.isfinite(value) else value
+
+
 def write_report(out, summary, history, rows, curve):
     report = dict(summary, epochs=[{"epoch": e, "train_loss": t, "held_out_loss": h}
                                    for e, t, h in history], by_shot=rows)
     if curve:
         report["learning_curve"] = curve
-    (out / "report.json").write_text(json.dumps(report, indent=1) + "\n", encoding="utf-8")
+    (out / "report.json").write_text(json.dumps(strict(report), indent=1, allow_nan=False) + "\n",
+                                     encoding="utf-8")
     s = summary
     md = ["# The learned value, trained", "",
           f"Data: {', '.join(s['data'])}: {s['positions']} positions of {s['ends']} ends; "

@@ -51,10 +51,10 @@ class ValueNet(torch.nn.Module):
 
 
 def as_tensors(inputs):
-    """curling_sim.value_inputs' three arrays as tensors (groups as int64)."""
+    """curling_sim.value_inputs' three arrays as tensors."""
     stones, groups, globals_ = inputs
     return (torch.from_numpy(np.ascontiguousarray(stones, dtype=np.float32)),
-            torch.from_numpy(np.asarray(groups, dtype=np.int64)),
+            torch.from_numpy(np.ascontiguousarray(groups, dtype=np.int8)),
             torch.from_numpy(np.ascontiguousarray(globals_, dtype=np.float32)))
 
 

@@ -110,6 +110,29 @@ def test_the_held_out_split_never_divides_an_end(shards, held_out, seed):
     assert sorted(train_order) == list(np.flatnonzero(~held_ends))
 
 
+def test_a_file_given_twice_is_refused(shards):
+    with pytest.raises(train_value.DataError, match="a file is given twice"):
+        train_value.load([shards[0], shards[1], str(pathlib.Path(shards[0]).parent / "."
+                                                    / pathlib.Path(shards[0]).name)])
+
+
+def test_a_shot_without_spread_has_no_share_and_the_report_stays_json(tmp_path):
+    # The hammer scores 2 in every position before shot 4 (shot_number 3): nothing to explain.
+    rows = shard(40, seed=7)
+    at = rows["state"]["shot_number"] == 3
+    states = rows["state"][at].astype(cs.STATE_DTYPE)
+    rows["end_score"][at] = 2 * train_value.hammer_scores(states, np.ones(at.sum(), int))
+    path = tmp_path / "flat.npy"
+    np.save(path, rows)
+    args = train_value.parse(["--data", str(path), "--out", str(tmp_path / "out"),
+                              "--epochs", "1"])
+    _, by_shot = train_value.run(args, log=lambda line: None)
+    assert np.isnan(by_shot[3]["learned"]["r2"])
+    report = json.loads((tmp_path / "out" / "report.json").read_text(),
+                        parse_constant=lambda name: pytest.fail(f"{name} in the JSON"))
+    assert report["by_shot"][3]["learned"]["r2"] is None
+
+
 @pytest.mark.parametrize("shot, side_to_move, end_score, hammers", [
     (0, 0, 3, -3),   # side 0 throws slot 0: side 1 has the hammer
     (0, 1, 3, 3),
