@@ -346,15 +346,17 @@ def parse(argv):
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("--data", nargs="+", required=True, help=".npy shards of positions")
     p.add_argument("--out", required=True, type=pathlib.Path, help="folder for the results")
-    p.add_argument("--seed", type=int, default=1)
-    p.add_argument("--epochs", type=int, default=30)
-    p.add_argument("--batch", type=int, default=256)
-    p.add_argument("--lr", type=float, default=1e-3)
+    p.add_argument("--seed", type=int, default=1, help="seeds the split and the training "
+                   "(default 1)")
+    p.add_argument("--epochs", type=int, default=30, help="default 30")
+    p.add_argument("--batch", type=int, default=256, help="positions a step (default 256)")
+    p.add_argument("--lr", type=float, default=1e-3, help="Adam's learning rate (default 0.001)")
     p.add_argument("--hidden-sizes", nargs=2, type=sizes, default=[[32, 16], [64]],
                    metavar=("PHI", "RHO"),
                    help="phi's widths and rho's hidden widths, comma-separated (default 32,16 64;"
                         " rho may be empty: '')")
-    p.add_argument("--held-out", type=float, default=0.2, help="share of the ends held out")
+    p.add_argument("--held-out", type=float, default=0.2,
+                   help="share of the ends held out (default 0.2)")
     p.add_argument("--threads", type=int, default=1,
                    help="torch's threads (default 1: the network is too small to gain from more, "
                         "and on a busy machine they wait on one another); the results are alike")
