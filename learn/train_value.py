@@ -91,11 +91,11 @@ def load(paths):
     if len(set(resolved)) < len(resolved):
         raise DataError("a file is given twice: its ends would count twice, and could be both "
                         "trained on and held out")
-    parts = [read_shard(p) for p in paths]
-    states = np.concatenate([s for s, _, _ in parts])
+    shards = [read_shard(p) for p in paths]
+    states = np.concatenate([s for s, _, _ in shards])
     keys = np.concatenate([np.stack([np.full(len(s), i), g, s["end_number"]], axis=1)
-                           for i, (s, g, _) in enumerate(parts)])
-    score = hammer_scores(states, np.concatenate([e for _, _, e in parts]))
+                           for i, (s, g, _) in enumerate(shards)])
+    score = hammer_scores(states, np.concatenate([e for _, _, e in shards]))
     _, end = np.unique(keys, axis=0, return_inverse=True)
     return {"states": states, "score": score, "shot": states["shot_number"] + 1,
             "end": end.reshape(-1)}
@@ -103,7 +103,7 @@ def load(paths):
 
 def split_ends(ends, held_out, seed):
     """A seeded split of the ends: (held-out mask over ends, the training ends in a seeded order,
-    whose leading parts are the nested fractions)."""
+    whose leading shares are the nested fractions)."""
     count = int(ends.max()) + 1 if len(ends) else 0
     n_held = int(round(held_out * count))
     if not 0 < n_held < count:
@@ -401,9 +401,9 @@ def run(args, log=print):
         ends = math.ceil(fraction * len(train_order))
         if fraction < 1:
             log(f"fraction {fraction:g}: {ends} training ends")
-            part = np.zeros(len(held_ends), bool)
-            part[train_order[:ends]] = True
-            sub_model, _, _ = trainer.train(np.flatnonzero(part[data["end"]]), held_rows, log)
+            subset = np.zeros(len(held_ends), bool)
+            subset[train_order[:ends]] = True
+            sub_model, _, _ = trainer.train(np.flatnonzero(subset[data["end"]]), held_rows, log)
         else:
             sub_model = model
         by_shot = r2_by_shot(y, shot, end, {"learned": trainer.expected(sub_model, held_rows)},

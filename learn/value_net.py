@@ -103,11 +103,11 @@ class WeightsError(ValueError):
 
 
 def _floats(line, count, where):
-    parts = line.split(" ")
-    if len(parts) != count:
-        raise WeightsError(f"{where}: {len(parts)} numbers, expected {count}")
+    words = line.split(" ")
+    if len(words) != count:
+        raise WeightsError(f"{where}: {len(words)} numbers, expected {count}")
     try:
-        values = np.array([float(p) for p in parts], dtype=np.float32)
+        values = np.array([float(p) for p in words], dtype=np.float32)
     except ValueError:
         raise WeightsError(f"{where}: not a number in {line[:40]!r}") from None
     if not np.isfinite(values).all():
@@ -131,14 +131,14 @@ def load_weights(path):
     i = len(header)
     while i < len(lines) and lines[i] != "end":
         where = f"{path}:{i + 1}"
-        parts = lines[i].split(" ")
-        if len(parts) != 4 or parts[0] != "layer" or parts[1] not in layers:
+        words = lines[i].split(" ")
+        if len(words) != 4 or words[0] != "layer" or words[1] not in layers:
             raise WeightsError(f"{where}: expected 'layer phi|rho OUT IN' or 'end'")
-        kind = parts[1]
+        kind = words[1]
         if kind == "phi" and layers["rho"]:
             raise WeightsError(f"{where}: a phi layer after a rho layer")
         try:
-            rows, cols = int(parts[2]), int(parts[3])
+            rows, cols = int(words[2]), int(words[3])
         except ValueError:
             raise WeightsError(f"{where}: the sizes are not integers") from None
         if rows < 1 or cols < 1:

@@ -57,7 +57,7 @@ def shards(tmp_path_factory):
     folder = tmp_path_factory.mktemp("shards")
     paths = []
     for i, ends in enumerate((150, 100)):  # the two files share game numbers: still other ends
-        paths.append(folder / f"part{i}.npy")
+        paths.append(folder / f"shard{i}.npy")
         np.save(paths[-1], shard(ends, seed=i))
     return [str(p) for p in paths]
 
