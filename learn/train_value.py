@@ -35,7 +35,13 @@ except ImportError:
     sys.exit(f"train_value: PyTorch is not installed for {sys.executable}; "
              "scripts/install-deps --learning installs Debian's python3-torch")
 
-import curling_sim as cs
+try:
+    import curling_sim as cs
+except ImportError:
+    sys.exit("train_value: the curling_sim module is not on PYTHONPATH; build it with `cmake "
+             "--build --preset release --target curling_sim_python` and set "
+             "PYTHONPATH=build/release/python")
+
 from svg_chart import line_chart
 from value_net import MAX_SCORE, ValueNet, as_tensors, expected_from_logits, write_weights
 
