@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "curling/sheet.h"
+#include "search/eval/evaluator.h"
 
 namespace Curling {
 namespace {
@@ -155,6 +156,32 @@ TEST(ValueNet, SwappingTheSlotsOfOneSidesStonesChangesNothing) {
   // Between the sides, a stone is not the same input.
   std::swap(swapped.stones[1], swapped.stones[2]);
   EXPECT_NE(net.ExpectedHammerScore(state), net.ExpectedHammerScore(swapped));
+}
+
+// A network sure of the hammer's score values a position as the end closed with that score; a
+// closed end is valued as its outcome.
+TEST(LearnedEndEvaluator, AgreesWithTheOutcomeOfTheScoreItIsSureOf) {
+  for (const int hammerScore : {3, -2, 0}) {
+    const LearnedEndEvaluator learned(Tiny(hammerScore + 8));
+    CurlingGameState before;
+    before.endNumber = 8;
+    before.endScores[0] = 2;
+    before.shotNumber = 6;
+    CurlingGameState after = before;
+    after.shotNumber = 7;
+    CurlingGameState closed = before;
+    closed.shotNumber = 0;
+    closed.endNumber = 9;
+    closed.endScores[8] = HammerSide(after) == 0 ? hammerScore : -hammerScore;
+    for (const int side : {0, 1}) {
+      for (const Objective objective : {Objective::kPoints, Objective::kGame}) {
+        const double outcome = EndOutcomeEvaluator().Value(before, closed, side, objective);
+        EXPECT_NEAR(learned.Value(before, after, side, objective), outcome, 1e-9)
+            << hammerScore << " " << side;
+        EXPECT_EQ(learned.Value(before, closed, side, objective), outcome);
+      }
+    }
+  }
 }
 
 }  // namespace
