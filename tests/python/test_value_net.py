@@ -1,0 +1,69 @@
+"""The learned network and the engine's evaluators from Python, on batches of states."""
+
+import pathlib
+
+import numpy as np
+import pytest
+
+import curling_sim as cs
+
+WEIGHTS = pathlib.Path(__file__).resolve().parents[2] / "src" / "search" / "eval" / "value_net_weights.txt"
+
+
+def batch(n, seed=7):
+    rng = np.random.default_rng(seed)
+    states = np.zeros(n, cs.STATE_DTYPE)
+    states["shot_number"] = rng.integers(1, 15, n)  # the shot after is still in the end
+    states["end_number"] = rng.integers(0, 10, n)
+    states["side_to_move"] = rng.integers(0, 2, n)
+    states["end_scores"] = rng.integers(-2, 3, (n, 10))
+    states["stones"] = rng.uniform((1.0, 3.0), (3.8, 8.0), (n, 16, 2)) * (rng.random((n, 16, 1)) < 0.6)
+    return states
+
+
+def test_distribution_and_expected_score_of_a_batch():
+    net = cs.ValueNet()
+    states = batch(40)
+    p = net.distribution(states)
+    assert p.shape == (40, 17) and p.dtype == np.float64
+    np.testing.assert_allclose(p.sum(axis=1), 1.0, atol=1e-9)
+    np.testing.assert_allclose(net.expected(states), p @ np.arange(-8, 9), atol=1e-9)
+    # A row of a batch is the state alone.
+    np.testing.assert_array_equal(net.distribution(states[3]), p[3:4])
+
+
+def test_a_network_from_a_file_and_a_refused_one(tmp_path):
+    good = tmp_path / "net.txt"
+    good.write_text(WEIGHTS.read_text())  # the compiled-in network, read from its file
+    np.testing.assert_array_equal(cs.ValueNet(str(good)).expected(batch(5)), cs.ValueNet().expected(batch(5)))
+    bad = tmp_path / "bad.txt"
+    bad.write_text("curling-value-net 1\nstone-inputs 3\nglobal-inputs 27\n")
+    with pytest.raises(ValueError, match=r"bad\.txt: line 3: "):
+        cs.ValueNet(str(bad))
+    with pytest.raises(ValueError, match="cannot be read"):
+        cs.ValueNet(str(tmp_path / "missing.txt"))
+
+
+@pytest.mark.parametrize("evaluator", ["outcome", "fitted", "learned", "screen"])
+@pytest.mark.parametrize("objective", ["points", "game"])
+def test_every_evaluator_values_a_batch_for_either_side(evaluator, objective):
+    before = batch(30)
+    after = before.copy()
+    after["shot_number"] += 1
+    values = cs.evaluate(before, after, np.arange(30) % 2, objective=objective, evaluator=evaluator)
+    assert values.shape == (30,) and np.isfinite(values).all()
+    one = cs.evaluate(before[4], after[4], 0, objective=objective, evaluator=evaluator)
+    assert one.shape == (1,) and one[0] == cs.evaluate(before, after, 0, objective, evaluator)[4]
+    if evaluator == "learned":
+        hammer = np.where(after["shot_number"] % 2 == 1, after["side_to_move"], 1 - after["side_to_move"])
+        expected = cs.ValueNet().expected(after)
+        if objective == "points":
+            np.testing.assert_allclose(values, np.where(hammer == np.arange(30) % 2, expected, -expected))
+
+
+def test_evaluate_refuses_bad_arguments():
+    s = batch(3)
+    for kwargs in [dict(side=2), dict(side=[0, 1]), dict(side=0, objective="win"), dict(side=0, evaluator="deep"),
+                   dict(side=0, evaluator="fitted", net=cs.ValueNet())]:
+        with pytest.raises(ValueError):
+            cs.evaluate(s, s, **kwargs)
