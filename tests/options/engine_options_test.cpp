@@ -77,23 +77,11 @@ TEST(EngineOptions, CommandLinesGiveOptionsOrExit) {
       {"--eval fitted", "5000 4 - primitive -"},
       {"--search strong --eval learned", "5000 4 - strong strong-run - learned"},
       {"--eval learned", "exit 2 err"},  // only "Strong" values positions
-      {"--search uct --eval learned", "exit 2 err"},
-      {"--search strong --eval deep", "exit 2 err"},
       {"--search strong --weights w.txt", "exit 2 err"},
       {"--search strong --eval fitted --weights w.txt", "exit 2 err"},
       {"--search strong --eval learned --weights /nonexistent/w.txt", "exit 2 err"},
   };
   for (const auto& [line, expected] : cases) EXPECT_EQ(Parse(line), expected) << line;
-}
-
-// A weights file the engine cannot use ends it with the loader's reason after the path.
-TEST(EngineOptions, RefusedWeightsFileNamesItsPathAndReason) {
-  const char* argv[] = {"curling-engine", "--search",          "strong", "--eval", "learned",
-                        "--weights",      "/nonexistent/w.txt"};
-  const auto parsed = ParseOptions(7, argv);
-  const auto* exit = std::get_if<ParseExit>(&parsed);
-  ASSERT_NE(exit, nullptr);
-  EXPECT_EQ(exit->text, "curling-engine: /nonexistent/w.txt: cannot be read\n");
 }
 
 }  // namespace
