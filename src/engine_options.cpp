@@ -4,6 +4,7 @@
 #include <charconv>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
 #include <string>
 #include <vector>
@@ -79,6 +80,18 @@ std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const*
           ->check(CLI::Range(std::int64_t{1}, static_cast<std::int64_t>(kMaxSearchCount))
                       .description(""));
   playoutsOption->excludes(app.get_option("--think-ms"));
+  std::string evalName = "fitted";
+  app.add_option("--eval", evalName,
+                 "How \"Strong\" values positions: fitted, or learned (needs --search strong)")
+      ->type_name("NAME")
+      ->capture_default_str()
+      ->check(CLI::IsMember({"fitted", "learned"}).description(""));
+  std::string weightsPath;
+  auto* weightsOption =
+      app.add_option("--weights", weightsPath,
+                     "Weights file of the learned evaluation instead of the compiled-in one "
+                     "(needs --eval learned)")
+          ->type_name("FILE");
 
   try {
     app.parse(argc, argv);
@@ -107,6 +120,16 @@ std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const*
     }
     options.seed = seed;
     options.search.seeded = true;
+  }
+  const bool learned = evalName == "learned";
+  if (learned && !options.strongRun) return UsageError("--eval learned needs --search strong");
+  if (weightsOption->count() > 0 && !learned) return UsageError("--weights needs --eval learned");
+  if (learned) {
+    ValueNetLoad load =
+        weightsOption->count() > 0 ? LoadValueNetFile(weightsPath) : DefaultValueNet();
+    if (!load.net) return ParseExit{2, "curling-engine: " + load.error + "\n", false};
+    options.learned = std::make_shared<const LearnedEndEvaluator>(std::move(*load.net));
+    options.search.evaluator = options.learned.get();
   }
   return options;
 }

@@ -2,10 +2,14 @@
 // numpy arrays of the simulator's own records, played on every core without the GIL.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include <algorithm>
 
@@ -14,7 +18,9 @@
 #include "curling_simulator.h"
 #include "record_dtypes.h"
 #include "search/eval/end_value.h"
+#include "search/eval/evaluator.h"
 #include "search/eval/value_inputs.h"
+#include "search/eval/value_net.h"
 #include "simulation_batch.h"
 
 namespace py = pybind11;
@@ -117,6 +123,29 @@ py::tuple SimulateManyPy(const py::handle& states, const py::handle& shots, cons
   return py::make_tuple(outputs.states, outputs.releases, outputs.status);
 }
 
+// The records of a STATE_DTYPE array (or of one state), C-contiguous; ValueError naming `name`
+// otherwise.
+py::array StateRecords(const py::handle& states, const std::string& name) {
+  py::array given = py::array::ensure(states);
+  const std::optional<py::array> laidOut =
+      given && given.ndim() <= 1 ? InLayout(given, StateDtype()) : std::nullopt;
+  if (!laidOut) {
+    throw py::value_error(name + " must be one STATE_DTYPE record or a 1-D array of them");
+  }
+  return py::array::ensure(*laidOut, py::array::c_style);
+}
+
+py::ssize_t Rows(const py::array& records) {
+  return records.ndim() == 0 ? 1 : records.shape(0);
+}
+
+// Row i of records read by StateRecords, as the engine's state.
+Curling::CurlingGameState StateAt(const CurlingStateRecord* records, py::ssize_t i) {
+  Curling::CurlingGameState state;
+  std::memcpy(static_cast<void*>(&state), &records[i], sizeof(CurlingStateRecord));
+  return state;
+}
+
 // The features the fitted mid-end value reads (Curling::EndFeaturesOf), one row per state of a
 // STATE_DTYPE array (or one state), as an (N, 9) float64 array: the same function the engine and
 // tools/end_value use, so that a study in Python cannot drift from them.
@@ -143,19 +172,13 @@ py::array EndFeaturesPy(const py::handle& states) {
 // The fitted mid-end value (Curling::ExpectedEndScore) of each state of a STATE_DTYPE array (or
 // one state), for the side with the hammer, as an (N,) float64 array.
 py::array FittedValuePy(const py::handle& states) {
-  py::array given = py::array::ensure(states);
-  const std::optional<py::array> laidOut =
-      given && given.ndim() <= 1 ? InLayout(given, StateDtype()) : std::nullopt;
-  if (!laidOut)
-    throw py::value_error("states must be one STATE_DTYPE record or a 1-D array of them");
-  const py::array records = py::array::ensure(*laidOut, py::array::c_style);
-  const auto rows = static_cast<py::ssize_t>(records.ndim() == 0 ? 1 : records.shape(0));
+  const py::array records = StateRecords(states, "states");
+  const py::ssize_t rows = Rows(records);
   py::array_t<double> values(std::vector<py::ssize_t>{rows});
   const auto* in = static_cast<const CurlingStateRecord*>(records.data());
   double* out = values.mutable_data();
   for (py::ssize_t i = 0; i < rows; ++i) {
-    Curling::CurlingGameState state;
-    std::memcpy(static_cast<void*>(&state), &in[i], sizeof(CurlingStateRecord));
+    const Curling::CurlingGameState state = StateAt(in, i);
     out[i] = Curling::ExpectedEndScore(state, Curling::HammerSide(state));
   }
   return values;
@@ -165,15 +188,8 @@ py::array FittedValuePy(const py::handle& states) {
 // one state): (stones (N, 16, 3) float32, groups (N, 16) int8, globals (N, G) float32), the
 // encoding the engine evaluates, so that training reads exactly what the engine will.
 py::tuple ValueInputsPy(const py::handle& states) {
-  py::array given = py::array::ensure(states);
-  if (!given || given.ndim() > 1) {
-    throw py::value_error("states must be one STATE_DTYPE record or a 1-D array of them");
-  }
-  const std::optional<py::array> laidOut = InLayout(given, StateDtype());
-  if (!laidOut)
-    throw py::value_error("states must be one STATE_DTYPE record or a 1-D array of them");
-  const py::array records = py::array::ensure(*laidOut, py::array::c_style);
-  const auto rows = static_cast<py::ssize_t>(records.ndim() == 0 ? 1 : records.shape(0));
+  const py::array records = StateRecords(states, "states");
+  const py::ssize_t rows = Rows(records);
   constexpr auto kSlots = static_cast<py::ssize_t>(Curling::kStones);
   py::array_t<float> stones(
       std::vector<py::ssize_t>{rows, kSlots, static_cast<py::ssize_t>(Curling::kValueStoneInputs)});
@@ -187,9 +203,7 @@ py::tuple ValueInputsPy(const py::handle& states) {
   {
     py::gil_scoped_release unlocked;
     for (py::ssize_t i = 0; i < rows; ++i) {
-      Curling::CurlingGameState state;
-      std::memcpy(static_cast<void*>(&state), &in[i], sizeof(CurlingStateRecord));
-      const Curling::ValueInputs v = Curling::ValueInputsOf(state);
+      const Curling::ValueInputs v = Curling::ValueInputsOf(StateAt(in, i));
       for (const auto& stone : v.stones)
         stonesOut = std::copy(stone.begin(), stone.end(), stonesOut);
       groupsOut = std::copy(v.groups.begin(), v.groups.end(), groupsOut);
@@ -197,6 +211,115 @@ py::tuple ValueInputsPy(const py::handle& states) {
     }
   }
   return py::make_tuple(stones, groups, globals);
+}
+
+// A learned network for Python: the engine's learned evaluator with its network, so that
+// distribution, expected and evaluate run exactly the code the engine's --eval learned runs.
+class ValueNetPy {
+ public:
+  // The network read from `path`, or the compiled-in one for None; ValueError with the loader's
+  // reason for a file it refuses.
+  explicit ValueNetPy(const std::optional<std::string>& path) : evaluator_(Load(path)) {}
+
+  const Curling::LearnedEndEvaluator& Evaluator() const { return evaluator_; }
+
+  // The hammer's score distribution of each state: (N, 17) float64, column k a score of k - 8.
+  py::array Distribution(const py::handle& states) const {
+    const py::array records = StateRecords(states, "states");
+    const py::ssize_t rows = Rows(records);
+    constexpr auto kColumns = static_cast<py::ssize_t>(Curling::kValueOutputs);
+    py::array_t<double> values(std::vector<py::ssize_t>{rows, kColumns});
+    const auto* in = static_cast<const CurlingStateRecord*>(records.data());
+    double* out = values.mutable_data();
+    {
+      py::gil_scoped_release unlocked;
+      for (py::ssize_t i = 0; i < rows; ++i) {
+        const Curling::ScoreDistribution p = evaluator_.Net().Distribution(StateAt(in, i));
+        std::copy(p.begin(), p.end(), out + i * kColumns);
+      }
+    }
+    return values;
+  }
+
+  // The hammer's expected score of the end of each state: (N,) float64.
+  py::array Expected(const py::handle& states) const {
+    const py::array records = StateRecords(states, "states");
+    const py::ssize_t rows = Rows(records);
+    py::array_t<double> values(std::vector<py::ssize_t>{rows});
+    const auto* in = static_cast<const CurlingStateRecord*>(records.data());
+    double* out = values.mutable_data();
+    {
+      py::gil_scoped_release unlocked;
+      for (py::ssize_t i = 0; i < rows; ++i) {
+        out[i] = evaluator_.Net().ExpectedHammerScore(StateAt(in, i));
+      }
+    }
+    return values;
+  }
+
+ private:
+  static Curling::ValueNet Load(const std::optional<std::string>& path) {
+    Curling::ValueNetLoad load =
+        path ? Curling::LoadValueNetFile(*path) : Curling::DefaultValueNet();
+    if (!load.net) throw py::value_error(load.error);
+    return std::move(*load.net);
+  }
+
+  Curling::LearnedEndEvaluator evaluator_;
+};
+
+// The engine's evaluator called `name`; `net` (or the compiled-in network) for "learned".
+const Curling::Evaluator& EvaluatorNamed(const std::string& name, const ValueNetPy* net) {
+  if (net && name != "learned") throw py::value_error("net is only for evaluator=\"learned\"");
+  if (name == "outcome") return Curling::EndOutcomeEvaluator();
+  if (name == "fitted") return Curling::FittedEndEvaluator();
+  if (name == "screen") return Curling::ScreenEvaluator();
+  if (name != "learned") {
+    throw py::value_error("evaluator must be \"outcome\", \"fitted\", \"learned\" or \"screen\"");
+  }
+  if (net) return net->Evaluator();
+  static const ValueNetPy compiledIn(std::nullopt);
+  return compiledIn.Evaluator();
+}
+
+// The value by one of the engine's evaluators of each `after` reached from `before` for `side`:
+// (N,) float64. before, after and side are each one value or N of them.
+py::array EvaluatePy(const py::handle& before, const py::handle& after, const py::handle& side,
+                     const std::string& objective, const std::string& evaluator,
+                     const ValueNetPy* net) {
+  if (objective != "points" && objective != "game") {
+    throw py::value_error("objective must be \"points\" or \"game\"");
+  }
+  const Curling::Objective goal =
+      objective == "points" ? Curling::Objective::kPoints : Curling::Objective::kGame;
+  const Curling::Evaluator& rule = EvaluatorNamed(evaluator, net);
+  const py::array befores = StateRecords(before, "before");
+  const py::array afters = StateRecords(after, "after");
+  const auto sides = py::array_t<int, py::array::c_style | py::array::forcecast>::ensure(side);
+  if (!sides || sides.ndim() > 1) throw py::value_error("side must be 0, 1 or a 1-D array of them");
+  const py::ssize_t sideRows = sides.ndim() == 0 ? 1 : sides.shape(0);
+  const py::ssize_t rows = std::max({Rows(befores), Rows(afters), sideRows});
+  for (const py::ssize_t n : {Rows(befores), Rows(afters), sideRows}) {
+    if (n != 1 && n != rows) throw py::value_error("before, after and side differ in length");
+  }
+  const int* s = sides.data();
+  for (py::ssize_t i = 0; i < sideRows; ++i) {
+    if (s[i] != 0 && s[i] != 1) throw py::value_error("side must be 0, 1 or a 1-D array of them");
+  }
+  py::array_t<double> values(std::vector<py::ssize_t>{rows});
+  const auto* b = static_cast<const CurlingStateRecord*>(befores.data());
+  const auto* a = static_cast<const CurlingStateRecord*>(afters.data());
+  const py::ssize_t bStep = Rows(befores) == 1 ? 0 : 1;
+  const py::ssize_t aStep = Rows(afters) == 1 ? 0 : 1;
+  const py::ssize_t sStep = sideRows == 1 ? 0 : 1;
+  double* out = values.mutable_data();
+  {
+    py::gil_scoped_release unlocked;
+    for (py::ssize_t i = 0; i < rows; ++i) {
+      out[i] = rule.Value(StateAt(b, i * bStep), StateAt(a, i * aStep), s[i * sStep], goal);
+    }
+  }
+  return values;
 }
 
 }  // namespace
@@ -225,6 +348,23 @@ PYBIND11_MODULE(_core, m) {
         "(N, 16, 3) float32 [across, along, distance] from the tee in house radii, groups (N, 16) "
         "int8 [0 the hammer's stone, 1 the other side's, -1 out of play], globals (N, G) float32 "
         "[shot one-hot, the fitted value's features, lead / 4, ends left / 9, last end]).");
+  py::class_<ValueNetPy>(
+      m, "ValueNet",
+      "The learned value's network, read from a weights file (\"curling-value-net "
+      "1\") or, for path None, the one compiled into the engine; ValueError with "
+      "the line at fault for a file the engine would refuse.")
+      .def(py::init<const std::optional<std::string>&>(), "path"_a = py::none())
+      .def("distribution", &ValueNetPy::Distribution, "states"_a,
+           "The distribution of the hammer's score of each state's end: (N, 17) float64, column "
+           "k the probability of a score of k - 8.")
+      .def("expected", &ValueNetPy::Expected, "states"_a,
+           "The hammer's expected score of each state's end: (N,) float64.");
+  m.def("evaluate", &EvaluatePy, "before"_a, "after"_a, "side"_a, "objective"_a = "points",
+        "evaluator"_a = "outcome", "net"_a = py::none(),
+        "The engine's value of each state `after`, reached from `before`, for `side` (0 or 1; "
+        "one value or N): objective \"points\" (the end's points) or \"game\" (the change in the "
+        "chance of winning); evaluator \"outcome\", \"fitted\", \"learned\" (net, or the "
+        "compiled-in network for None) or \"screen\". (N,) float64.");
 
   m.def("create_shot", &CreateShotPy, "x"_a, "y"_a, "curl"_a,
         "The release (vx, vy, curl) that brings a lone stone to rest on (x, y).");

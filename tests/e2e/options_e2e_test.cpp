@@ -8,8 +8,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "best_shot_reply.h"
 #include "engine_process.h"
 #include "run_e2e_support.h"
 
@@ -61,13 +63,16 @@ TEST(EngineOptions, SeedAndPlayoutsRepeatARunButForItsTimes) {
   }
 }
 
-// Usage errors end the engine with status 2 and a message on standard error before it reads any
-// input (ISREADY stays unanswered); --help prints to standard output and ends it with 0. Which
-// values are refused is the option parser's unit table; here only what needs a process.
+// Usage errors and an unreadable weights file end the engine with status 2 and a message on
+// standard error before it reads any input (ISREADY stays unanswered); --help prints to standard
+// output and ends it with 0. Which values are refused is the option parser's unit table; here only
+// what needs a process.
 TEST(EngineOptions, UsageErrorsExitTwoAndHelpZeroBeforeReadingInput) {
   const std::string errorPath = testing::TempDir() + "options_e2e_" + std::to_string(::getpid());
-  const std::vector<std::pair<std::vector<std::string>, int>> cases = {{{"--bogus"}, 2},
-                                                                       {{"--help"}, 0}};
+  const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+      {{"--bogus"}, 2},
+      {{"--help"}, 0},
+      {{"--search", "strong", "--eval", "learned", "--weights", "/nonexistent/w.txt"}, 2}};
   for (const auto& [args, status] : cases) {
     EngineProcess engine(kEngine, args, errorPath);
     engine.Send("ISREADY");
@@ -80,6 +85,19 @@ TEST(EngineOptions, UsageErrorsExitTwoAndHelpZeroBeforeReadingInput) {
     EXPECT_EQ(engine.output().find("READYOK"), std::string::npos) << args[0];
   }
   std::remove(errorPath.c_str());
+}
+
+// "Strong" with the learned evaluation (the compiled-in network) answers GO (after its line of
+// diagnostics).
+TEST(EngineOptions, LearnedEvaluationAnswersGo) {
+  EngineProcess engine(kEngine, {"--search", "strong", "--eval", "learned", "--playouts", "30",
+                                 "--workers", "1", "--seed", "5"});
+  EXPECT_TRUE(engine.Send("GO"));
+  EXPECT_TRUE(engine.WaitForOutput("BESTSHOT", 0, kLongStep));
+  const std::size_t reply = engine.output().find("BESTSHOT");
+  ASSERT_NE(reply, std::string::npos) << engine.output();
+  EXPECT_GT(BestShotLength(std::string_view(engine.output()).substr(reply)), 0u) << engine.output();
+  EXPECT_EQ(engine.Finish(kLongStep).status, 0);
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ std::string Parse(const std::string& line) {
          (o.search.playoutLimit ? std::to_string(*o.search.playoutLimit) : "-") + " " + search +
          (o.strongRun ? " strong-run" : "") + " " + (o.seed ? std::to_string(*o.seed) : "-") +
          (o.search.seeded ? " seeded" : "") +
+         (o.search.evaluator && o.search.evaluator == o.learned.get() ? " learned" : "") +
          (o.search.memoryBytes != kDefaultMemoryMb * kBytesPerMb
               ? " memory " + std::to_string(o.search.memoryBytes >> 20)
               : "");
@@ -73,6 +74,12 @@ TEST(EngineOptions, CommandLinesGiveOptionsOrExit) {
       {"--playouts 0", "exit 2 err"},
       {"--playouts -3", "exit 2 err"},
       {"--playouts 100 --think-ms 200", "exit 2 err"},
+      {"--eval fitted", "5000 4 - primitive -"},
+      {"--search strong --eval learned", "5000 4 - strong strong-run - learned"},
+      {"--eval learned", "exit 2 err"},  // only "Strong" values positions
+      {"--search strong --weights w.txt", "exit 2 err"},
+      {"--search strong --eval fitted --weights w.txt", "exit 2 err"},
+      {"--search strong --eval learned --weights /nonexistent/w.txt", "exit 2 err"},
   };
   for (const auto& [line, expected] : cases) EXPECT_EQ(Parse(line), expected) << line;
 }

@@ -305,7 +305,7 @@ TEST(StrongSearch, PlaysForTheGameInTheLastTwoEndsUnlessTold) {
     ObjectiveProbe probe;
     std::ostringstream log;
     SearchConfig config{log, {.workers = 1, .playoutLimit = 40}};
-    config.evaluator = &probe;
+    config.settings.evaluator = &probe;
     config.objective = c.configured;
     StrongSearch(state, config);
     EXPECT_EQ(probe.game, c.game ? 40 : 0) << c.end;

@@ -38,12 +38,15 @@ inline constexpr float kSimulationNoise = 0.3f;
 // - memoryBytes: what the search may keep of what it learns (the tree of "UCT", the samples of
 //   "Strong"), shared out equally among the workers (WorkerMemoryBytes), so that a seeded search
 //   still repeats; a worker whose share is spent goes on without keeping more
+// - evaluator: what a search that values positions ("Strong") values them by; null, its own
+//   choice (see the search). The tree searches do not value positions. It must outlive the search.
 struct SearchSettings {
   std::int64_t limitMs = kSearchTimeLimitMs;
   int workers = kSearchWorkers;
   std::optional<std::uint32_t> playoutLimit{};
   bool seeded = false;
   std::uint64_t memoryBytes = kDefaultMemoryMb * kBytesPerMb;
+  const Evaluator* evaluator = nullptr;
 };
 
 // One worker's share of the memory limit.
@@ -60,15 +63,15 @@ inline std::uint64_t WorkerMemoryBytes(const SearchSettings& settings) {
 //   copy of the configuration in a seeded search; unset, a worker seeds itself when it starts
 //   (WorkerGenerator) and its simulated shots carry no simulator seed
 // - launcher: starts each worker's thread (std::async by default)
-// - evaluator, objective: what a search that values positions ("Strong") values them by and for;
-//   unset, its own choice (see the search). The tree searches always play for the end's points.
+// - objective: what a search that values positions ("Strong") values them for (its evaluator is
+//   in the settings); unset, its own choice (see the search). The tree searches always play for
+//   the end's points.
 struct SearchConfig {
   std::ostream& log;
   SearchSettings settings{};
   const TickClock& clock = SystemTickClock();
   std::optional<std::uint32_t> workerSeed{};
   const WorkerLauncher& launcher = AsyncWorkerLauncher();
-  const Evaluator* evaluator = nullptr;
   std::optional<Objective> objective{};
 };
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <utility>
+
 #include "curling/game_state.h"
+#include "search/eval/value_net.h"
 
 namespace Curling {
 
@@ -31,11 +34,30 @@ class Evaluator {
 //   for the end's score (kPoints), and under kGame the running score counts with the stones near
 //   the tee (kClosenessWeight) at the win table's slope; where it closed, the end's outcome. What
 //   "Strong" values its samples by.
+// - LearnedEndEvaluator: like FittedEndEvaluator, with a learned network (ValueNet) where the end
+//   goes on: its expected score for the side (kPoints), and under kGame the change in the chance
+//   of winning averaged over its distribution of the end's score; where the end closed, the end's
+//   outcome. What "Strong" values its samples by with the engine's --eval learned.
 // - ScreenEvaluator: a quick static value after one shot for the side that played it (the
 //   objective is not looked at); what "Strong" screens its root releases by.
 const Evaluator& EndOutcomeEvaluator();
 const Evaluator& FittedEndEvaluator();
 const Evaluator& ScreenEvaluator();
+
+// The learned evaluator, which owns its network; built once by the engine (or a caller that wants
+// a network other than DefaultValueNet) and kept for as long as searches use it.
+class LearnedEndEvaluator final : public Evaluator {
+ public:
+  explicit LearnedEndEvaluator(ValueNet net) : net_(std::move(net)) {}
+
+  double Value(const CurlingGameState& before, const CurlingGameState& after, int side,
+               Objective objective) const override;
+
+  const ValueNet& Net() const { return net_; }
+
+ private:
+  ValueNet net_;
+};
 
 // The running score of the end that `before` is in, read from `after` (the state one or more shots
 // later, possibly with the end closed), seen from `side`: positive when `side` leads. 0 for an end

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "curling/sheet.h"
 #include "search/eval/end_value.h"
@@ -95,6 +96,23 @@ const Evaluator& FittedEndEvaluator() {
 const Evaluator& ScreenEvaluator() {
   static const Screen evaluator;
   return evaluator;
+}
+
+double LearnedEndEvaluator::Value(const CurlingGameState& before, const CurlingGameState& after,
+                                  int side, Objective objective) const {
+  if (!EndGoesOn(before, after)) return EndOutcomeEvaluator().Value(before, after, side, objective);
+  const ScoreDistribution p = net_.Distribution(after);
+  const bool hammer = HammerSide(after) == side;
+  if (objective == Objective::kPoints) {
+    const double expected = ExpectedScore(p);
+    return hammer ? expected : -expected;
+  }
+  double value = 0.0;  // the net's score is the end's whole score, the running score included
+  for (std::size_t k = 0; k < kValueOutputs; ++k) {
+    const int hammerScore = static_cast<int>(k) - kValueMaxScore;
+    value += p[k] * WinChange(before, side, hammer ? hammerScore : -hammerScore, 0.0);
+  }
+  return value;
 }
 
 int EndScoreFor(const CurlingGameState& before, const CurlingGameState& after, int side) {

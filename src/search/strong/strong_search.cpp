@@ -174,7 +174,8 @@ SearchResult StrongSearch(const CurlingGameState& state, const SearchConfig& con
   KernelBandit root = StrongRootArms(state, config.log);
   if (root.Arms().empty()) return SearchResult{0, 0, FallbackShot()};
   const std::size_t shared = root.Arms().size();
-  const Evaluator& evaluator = config.evaluator ? *config.evaluator : FittedEndEvaluator();
+  const Evaluator& evaluator =
+      config.settings.evaluator ? *config.settings.evaluator : FittedEndEvaluator();
   // The first worker merged (in worker order) keeps its refined arms; the others add their shared
   // arms into it.
   std::optional<KernelBandit> merged;
