@@ -19,7 +19,7 @@ ShotVelocity SeededRelease(const SeededPlayer& player, const CurlingGameState& s
   config.settings.playoutLimit = player.playouts;
   config.settings.workers = 1;
   config.settings.seeded = true;
-  config.evaluator = player.evaluator;
+  config.settings.evaluator = player.evaluator;
   config.objective = player.objective;
   return player.driver(state, config).best.shot.velocity;
 }
