@@ -2,6 +2,7 @@
 weights file read back."""
 
 import json
+import os
 import pathlib
 import subprocess
 import sys
@@ -86,6 +87,22 @@ def test_training_learns_and_the_weights_file_reads_back_exactly(shards, tmp_pat
     states = np.concatenate([np.load(p)["state"] for p in shards]).astype(cs.STATE_DTYPE)
     np.testing.assert_array_equal(value_net.expected_score(read, states),
                                   value_net.expected_score(model, states))
+
+    # The engine's own evaluation of the file (the code "Strong" runs) is PyTorch's to 1e-5, and
+    # the engine plays with it.
+    engine_net = cs.ValueNet(str(tmp_path / "value_net.txt"))
+    with torch.no_grad():
+        logits = model(*value_net.as_tensors(cs.value_inputs(states)))
+    np.testing.assert_allclose(engine_net.distribution(states), torch.softmax(logits, 1).numpy(),
+                               rtol=0, atol=1e-5)
+    np.testing.assert_allclose(engine_net.expected(states), value_net.expected_score(model, states),
+                               rtol=0, atol=1e-5)
+    reply = subprocess.run([os.environ["CURLING_ENGINE"], "--search", "strong", "--eval", "learned",
+                            "--weights", str(tmp_path / "value_net.txt"), "--workers", "1",
+                            "--seed", "1", "--playouts", "50"],
+                           input=b"GO", capture_output=True, timeout=60)
+    last_line = reply.stdout.splitlines()[-1]
+    assert reply.returncode == 0 and last_line.startswith(b"BESTSHOT "), reply
 
 
 def test_a_seeded_run_is_repeated_exactly_on_any_number_of_threads(shards, tmp_path):
