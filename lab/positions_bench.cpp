@@ -30,6 +30,10 @@
 // estimate of what choosing the arm gains, and a lower bound on what a perfect choice among the
 // arms would.
 //   --select N             samples an arm in the first round of the choice (default 8)
+//
+// "Strong" against itself with another evaluation: `--a-eval` and `--b-eval` (fitted, the default,
+// or learned) say what each values its samples by; `--weights FILE` the learned network (default:
+// the engine's own).
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,6 +41,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <random>
@@ -47,6 +52,7 @@
 #include "null_buffer.h"
 #include "record_reader.h"
 #include "search/core/search_config.h"
+#include "search/eval/evaluator.h"
 #include "search/search_registry.h"
 #include "search/strong/rollout_policy.h"
 #include "search/strong/strong_search.h"
@@ -71,6 +77,8 @@ struct Options {
   int continuation = 200;
   int jobs = 2;
   int select = 8;
+  bool learned[2] = {false, false};  // a's and b's evaluation
+  std::string weights;
   std::vector<std::string> records;
 };
 
@@ -78,7 +86,8 @@ struct Options {
   std::fprintf(stderr,
                "positions_bench: %s\nusage: positions_bench [--a NAME] [--b NAME] [--think-ms MS] "
                "[--a-think-ms MS] [--playouts N] [--positions N] [--shots LO-HI] [--samples K] "
-               "[--continuation P] [--jobs J] [--select N] RECORD...\n",
+               "[--continuation P] [--jobs J] [--select N] [--a-eval E] [--b-eval E] [--weights F] "
+               "RECORD...\n",
                why);
   std::exit(2);
 }
@@ -118,6 +127,12 @@ Options Parse(int argc, char** argv) {
       o.samples = static_cast<int>(Number(argv[++i], 1, 100000));
     } else if (arg == "--continuation") {
       o.continuation = static_cast<int>(Number(argv[++i], 0, 1000000));
+    } else if (arg == "--a-eval" || arg == "--b-eval") {
+      const std::string name = argv[++i];
+      if (name != "fitted" && name != "learned") Usage("evaluations are fitted and learned");
+      o.learned[arg == "--a-eval" ? 0 : 1] = name == "learned";
+    } else if (arg == "--weights") {
+      o.weights = argv[++i];
     } else if (arg == "--select") {
       o.select = static_cast<int>(Number(argv[++i], 1, 100000));
     } else if (arg == "--jobs") {
@@ -255,7 +270,7 @@ struct Row {
 
 // Values both searches' answers in positions index, index + step, ...; one line per position.
 void Measure(const Options& o, const std::vector<CurlingGameState>& positions, std::size_t index,
-             std::size_t step, FILE* out) {
+             std::size_t step, const Curling::Evaluator* learned, FILE* out) {
   NullBuffer nullBuffer;
   std::ostream nullLog(&nullBuffer);
   for (std::size_t i = index; i < positions.size(); i += step) {
@@ -270,10 +285,11 @@ void Measure(const Options& o, const std::vector<CurlingGameState>& positions, s
         break;
       }
       Curling::SeedProcessGenerator(seed);
-      const Curling::SearchConfig config = PointsConfig(
+      Curling::SearchConfig config = PointsConfig(
           nullLog, o.playouts > 0 ? 600000 : (s == 0 && o.aThinkMs > 0 ? o.aThinkMs : o.thinkMs),
           o.playouts > 0 ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(o.playouts))
                          : std::nullopt);
+      if (o.learned[s]) config.settings.evaluator = learned;
       const ShotVelocity release = Driver(*names[s])(p, config).best.shot.velocity;
       if (s == 0) answer = release;
       values[s] = Value(p, release, o, seed, nullLog);
@@ -304,6 +320,12 @@ int main(int argc, char** argv) {
   const Options o = Parse(argc, argv);
   Driver(o.a);
   if (o.b != kArms) Driver(o.b);
+  std::shared_ptr<const Curling::LearnedEndEvaluator> learned;
+  if (o.learned[0] || o.learned[1]) {
+    std::string error;
+    learned = Curling::LoadLearnedEvaluator(o.weights, error);
+    if (!learned) Usage(error.c_str());
+  }
   const std::vector<CurlingGameState> positions = ReadPositions(o);
   std::vector<FILE*> pipes;
   std::vector<pid_t> children;
@@ -315,7 +337,8 @@ int main(int argc, char** argv) {
     if (child == 0) {
       close(fds[0]);
       FILE* out = fdopen(fds[1], "w");
-      Measure(o, positions, static_cast<std::size_t>(j), static_cast<std::size_t>(o.jobs), out);
+      Measure(o, positions, static_cast<std::size_t>(j), static_cast<std::size_t>(o.jobs),
+              learned.get(), out);
       std::fclose(out);
       _exit(0);
     }
@@ -335,10 +358,11 @@ int main(int argc, char** argv) {
     waitpid(child, &status, 0);
     failed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
+  const auto eval = [&](int s) { return std::string(o.learned[s] ? " (learned)" : ""); };
   std::printf(
       "Points for the side to move, %s (a) against %s (b), %s a search, one worker; %d "
       "samples an answer, continuation %s\n",
-      o.a.c_str(), o.b.c_str(),
+      (o.a + eval(0)).c_str(), (o.b + eval(1)).c_str(),
       (o.playouts > 0 ? std::to_string(o.playouts) + " playouts"
                       : std::to_string(o.thinkMs) + " ms" +
                             (o.aThinkMs > 0 ? " (a: " + std::to_string(o.aThinkMs) + " ms)" : ""))

@@ -125,10 +125,9 @@ std::variant<EngineOptions, ParseExit> ParseOptions(int argc, const char* const*
   if (learned && !options.strongRun) return UsageError("--eval learned needs --search strong");
   if (weightsOption->count() > 0 && !learned) return UsageError("--weights needs --eval learned");
   if (learned) {
-    ValueNetLoad load =
-        weightsOption->count() > 0 ? LoadValueNetFile(weightsPath) : DefaultValueNet();
-    if (!load.net) return ParseExit{2, "curling-engine: " + load.error + "\n", false};
-    options.learned = std::make_shared<const LearnedEndEvaluator>(std::move(*load.net));
+    std::string error;
+    options.learned = LoadLearnedEvaluator(weightsOption->count() > 0 ? weightsPath : "", error);
+    if (!options.learned) return ParseExit{2, "curling-engine: " + error + "\n", false};
     options.search.evaluator = options.learned.get();
   }
   return options;

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <ostream>
 #include <random>
 #include <string>
@@ -25,6 +26,7 @@
 #include "npy_writer.h"
 #include "null_buffer.h"
 #include "search/core/search_config.h"
+#include "search/eval/evaluator.h"
 #include "search/search_registry.h"
 #include "search/seeded_play.h"
 
@@ -34,7 +36,8 @@ using Curling::CurlingGameState;
 
 constexpr const char* kUsage =
     "usage: self_play_data --playouts N --out FILE.npy [--games N] [--ends E] [--search A[,B]]\n"
-    "                      [--noise X] [--seed S] [--shard I/K]\n"
+    "                      [--noise X] [--seed S] [--shard I/K] [--eval fitted|learned]\n"
+    "                      [--weights FILE]\n"
     "  --games N      games to play (default 1)\n"
     "  --ends E       each game plays the last E of the ten ends, level at the start (1 to 10,\n"
     "                 default 10)\n"
@@ -43,7 +46,9 @@ constexpr const char* kUsage =
     "  --noise X      execution noise of every shot played (default 0.3)\n"
     "  --seed S       the run's seed (default 1)\n"
     "  --shard I/K    play only the games g with g % K == I (default 0/1)\n"
-    "  --out FILE     the .npy file written (required)\n";
+    "  --out FILE     the .npy file written (required)\n"
+    "  --eval NAME    what \"Strong\" values its samples by: fitted (default) or learned\n"
+    "  --weights FILE the learned network's weights file (default: the engine's own)\n";
 
 // One row of the file: the position before a shot and what followed it. The dtype below
 // describes these bytes; the state's three bytes of padding follow side_to_move.
@@ -72,6 +77,8 @@ struct Options {
   long shard = 0;
   long shards = 1;
   std::string out;
+  bool learned = false;
+  std::string weights;
 };
 
 [[noreturn]] void Usage(const std::string& why) {
@@ -132,12 +139,19 @@ Options Parse(int argc, char** argv) {
       o.shard = Whole(arg, value.substr(0, slash), 0, o.shards - 1);
     } else if (arg == "--out") {
       o.out = value;
+    } else if (arg == "--eval") {
+      if (value != "fitted" && value != "learned")
+        Usage("--eval wants fitted or learned: " + value);
+      o.learned = value == "learned";
+    } else if (arg == "--weights") {
+      o.weights = value;
     } else {
       Usage("unknown option " + arg);
     }
   }
   if (o.playouts == 0) Usage("--playouts N is required, so that a run repeats exactly");
   if (o.out.empty()) Usage("--out FILE is required");
+  if (!o.weights.empty() && !o.learned) Usage("--weights needs --eval learned");
   return o;
 }
 
@@ -198,9 +212,15 @@ void PlayGame(const Options& o, const Curling::SeededPlayer (&players)[2], long 
 
 int main(int argc, char** argv) {
   const Options o = Parse(argc, argv);
-  const Curling::SeededPlayer players[2] = {
-      {o.search[0]->driver, static_cast<std::uint32_t>(o.playouts)},
-      {o.search[1]->driver, static_cast<std::uint32_t>(o.playouts)}};
+  std::shared_ptr<const Curling::LearnedEndEvaluator> learned;
+  if (o.learned) {
+    std::string error;
+    learned = Curling::LoadLearnedEvaluator(o.weights, error);
+    if (!learned) Usage(error);
+  }
+  const auto playouts = static_cast<std::uint32_t>(o.playouts);
+  const Curling::SeededPlayer players[2] = {{o.search[0]->driver, playouts, learned.get()},
+                                            {o.search[1]->driver, playouts, learned.get()}};
   NullBuffer nullBuffer;
   std::ostream log(&nullBuffer);
   Tools::NpyWriter writer(o.out, kRowDescr, sizeof(Row));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+#include <string>
 #include <utility>
 
 #include "curling/game_state.h"
@@ -58,6 +60,12 @@ class LearnedEndEvaluator final : public Evaluator {
  private:
   ValueNet net_;
 };
+
+// The learned evaluator of the weights file at `path`, or of the compiled-in network
+// (DefaultValueNet) when `path` is empty; null, with the loader's reason in `error`, for a file
+// that is missing or damaged.
+std::shared_ptr<const LearnedEndEvaluator> LoadLearnedEvaluator(const std::string& path,
+                                                                std::string& error);
 
 // The running score of the end that `before` is in, read from `after` (the state one or more shots
 // later, possibly with the end closed), seen from `side`: positive when `side` leads. 0 for an end

@@ -115,6 +115,16 @@ double LearnedEndEvaluator::Value(const CurlingGameState& before, const CurlingG
   return value;
 }
 
+std::shared_ptr<const LearnedEndEvaluator> LoadLearnedEvaluator(const std::string& path,
+                                                                std::string& error) {
+  ValueNetLoad load = path.empty() ? DefaultValueNet() : LoadValueNetFile(path);
+  if (!load.net) {
+    error = load.error;
+    return nullptr;
+  }
+  return std::make_shared<const LearnedEndEvaluator>(std::move(*load.net));
+}
+
 int EndScoreFor(const CurlingGameState& before, const CurlingGameState& after, int side) {
   const int slot = before.endNumber;
   if (slot < 0 || slot >= kEndSlots) return 0;
