@@ -43,7 +43,7 @@ except ImportError:
              "PYTHONPATH=build/release/python")
 
 from svg_chart import line_chart
-from value_net import MAX_SCORE, ValueNet, as_tensors, expected_from_logits, write_weights
+from value_net import MAX_SCORE, OUTPUTS, ValueNet, as_tensors, expected_from_logits, write_weights
 
 SHOTS = 16
 FIELDS = ("state", "game", "end_score", "game_score")
@@ -103,8 +103,12 @@ def load(paths):
                            for i, (s, g, _) in enumerate(shards)])
     score = hammer_scores(states, np.concatenate([e for _, _, e in shards]))
     _, end = np.unique(keys, axis=0, return_inverse=True)
-    return {"states": states, "score": score, "shot": states["shot_number"] + 1,
-            "end": end.reshape(-1)}
+    end, shot = end.reshape(-1), states["shot_number"] + 1
+    # The row of the same end's next shot, or -1 after its last: rows come shot by shot.
+    following = np.full(len(end), -1)
+    step = (end[1:] == end[:-1]) & (shot[1:] == shot[:-1] + 1)
+    following[:-1][step] = np.flatnonzero(step) + 1
+    return {"states": states, "score": score, "shot": shot, "end": end, "next": following}
 
 
 def split_ends(ends, held_out, seed):
@@ -128,6 +132,25 @@ class Trainer:
         self.stones, self.groups, self.globals = as_tensors(cs.value_inputs(data["states"]))
         self.target = torch.from_numpy(np.clip(data["score"], -MAX_SCORE, MAX_SCORE)
                                        + MAX_SCORE)
+        self.next = torch.from_numpy(data["next"])
+        self.shot = data["shot"]
+
+    def td_targets(self, model):
+        """Each position's target distribution under TD(lambda): after an end's last shot its
+        score; before, (1 - lambda) times the model's distribution for the next position plus
+        lambda times the next position's target. Lambda 1 is the score itself; below 1 a target
+        carries less of the noise of the shots still to come."""
+        lam = self.args.td_lambda
+        targets = torch.nn.functional.one_hot(self.target, OUTPUTS).float()
+        has_next = self.next.numpy() >= 0
+        predicted = torch.zeros_like(targets)
+        model.eval()
+        rows = torch.from_numpy(np.flatnonzero(has_next))
+        predicted[rows] = torch.softmax(self.logits(model, self.next[rows]), 1)
+        for shot in range(int(self.shot.max()) - 1, 0, -1):  # each end backwards
+            rows = torch.from_numpy(np.flatnonzero((self.shot == shot) & has_next))
+            targets[rows] = (1 - lam) * predicted[rows] + lam * targets[self.next[rows]]
+        return targets
 
     def logits(self, model, rows):
         rows = torch.as_tensor(rows)
@@ -156,12 +179,15 @@ class Trainer:
         history = [(0, self.loss(model, train_rows), self.loss(model, held_rows))]
         best = (history[0][2], 0, copy.deepcopy(model.state_dict()))
         for epoch in range(1, a.epochs + 1):
+            soft = self.td_targets(model) if a.td_lambda < 1 else None
             model.train()
             order = train_rows[torch.randperm(len(train_rows), generator=shuffle)]
             for rows in torch.split(order, a.batch):
-                loss = torch.nn.functional.cross_entropy(
-                    model(self.stones[rows], self.groups[rows], self.globals[rows]),
-                    self.target[rows])
+                logits = model(self.stones[rows], self.groups[rows], self.globals[rows])
+                if soft is None:
+                    loss = torch.nn.functional.cross_entropy(logits, self.target[rows])
+                else:
+                    loss = -(soft[rows] * torch.log_softmax(logits, 1)).sum(1).mean()
                 optimiser.zero_grad()
                 loss.backward()
                 optimiser.step()
@@ -361,6 +387,9 @@ def parse(argv):
                    metavar=("PHI", "RHO"),
                    help="phi's widths and rho's hidden widths, comma-separated (default 32,16 64;"
                         " rho may be empty: '')")
+    p.add_argument("--td-lambda", type=float, default=1.0,
+                   help="train toward TD(lambda) targets: 1 (default) the end's score, below 1 "
+                        "partly the model's own distribution for the next position")
     p.add_argument("--held-out", type=float, default=0.2,
                    help="share of the ends held out (default 0.2)")
     p.add_argument("--threads", type=int, default=1,
@@ -374,6 +403,8 @@ def parse(argv):
         p.error("phi needs at least one width")
     if min(args.epochs, args.batch, args.threads) < 1 or not 0 < args.held_out < 1:
         p.error("--epochs, --batch and --threads must be positive, --held-out in (0, 1)")
+    if not 0 <= args.td_lambda <= 1:
+        p.error("--td-lambda must be from 0 to 1")
     return args
 
 

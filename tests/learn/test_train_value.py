@@ -127,6 +127,24 @@ def test_the_held_out_split_never_divides_an_end(shards, held_out, seed):
     assert sorted(train_order) == list(np.flatnonzero(~held_ends))
 
 
+@pytest.mark.parametrize("lam", [0.0, 0.5, 1.0])
+def test_td_targets_run_each_end_backwards_from_its_score(shards, lam):
+    data = train_value.load(shards[:1])
+    trainer = train_value.Trainer(data, train_value.parse(
+        ["--data", shards[0], "--out", "unused", "--td-lambda", str(lam)]))
+    model = value_net.ValueNet()
+    targets = trainer.td_targets(model).numpy()
+    predicted = torch.softmax(trainer.logits(model, np.arange(len(data["shot"]))), 1).numpy()
+    score = np.eye(17)[np.clip(data["score"], -8, 8) + 8]
+    for first in range(0, 48, 16):  # three ends of sixteen rows, shot by shot
+        expected = score[first + 15]
+        for row in range(first + 15, first - 1, -1):
+            if row < first + 15:
+                expected = (1 - lam) * predicted[row + 1] + lam * expected
+            np.testing.assert_allclose(targets[row], expected, atol=1e-6)
+    assert (data["next"][15::16] == -1).all()
+
+
 def test_a_file_given_twice_is_refused(shards):
     with pytest.raises(train_value.DataError, match="a file is given twice"):
         train_value.load([shards[0], shards[1], str(pathlib.Path(shards[0]).parent / "."
