@@ -338,24 +338,3 @@ def test_without_torch_the_command_says_how_to_install_it():
     assert run.returncode == 1
     assert "PyTorch is not installed" in run.stderr
     assert "scripts/install-deps --learning" in run.stderr
-
-
-def test_random_shards_are_shards_train_value_reads(tmp_path):
-    import random_shards
-    path = tmp_path / "random.npy"
-    random_shards.main(["--ends", "12", "--seed", "4", "--out", str(path)])
-    data = train_value.load([str(path)])
-    assert data["end"].max() + 1 == 12
-    for e in range(12):
-        assert sorted(data["shot"][data["end"] == e]) == list(range(1, 17))
-    rows = np.load(path)
-    states = rows["state"].reshape(12, 16)
-    # Before the first shot the sheet is empty and the end has no running score; the end's
-    # final score is the game's, less the ends before it.
-    assert not states[:, 0]["stones"].any()
-    ends = states[:, 0]["end_number"]
-    assert not states[:, 0]["end_scores"][np.arange(12), ends].any()
-    before = (states[:, 0]["end_scores"] * (np.arange(10) < ends[:, None])).sum(axis=1)
-    np.testing.assert_array_equal(rows["game_score"][::16] - before, rows["end_score"][::16])
-    assert rows["end_score"].any()
-    np.testing.assert_array_equal(random_shards.random_rows(12, 4), rows)
