@@ -16,6 +16,7 @@ import curling_sim as cs
 
 LEARN = pathlib.Path(__file__).resolve().parents[2] / "learn"
 sys.path.insert(0, str(LEARN))
+import compare_values  # noqa: E402
 import train_value  # noqa: E402
 import value_net  # noqa: E402
 
@@ -63,7 +64,7 @@ def shards(tmp_path_factory):
     return [str(p) for p in paths]
 
 
-def test_training_learns_and_the_weights_file_reads_back_exactly(shards, tmp_path):
+def test_training_learns_and_the_weights_file_reads_back_exactly(shards, tmp_path, capsys):
     args = train_value.parse(["--data", *shards, "--out", str(tmp_path), "--epochs", "5",
                               "--batch", "128", "--lr", "0.01", "--seed", "3",
                               "--fractions", "0.5,1"])
@@ -97,6 +98,11 @@ def test_training_learns_and_the_weights_file_reads_back_exactly(shards, tmp_pat
                                rtol=0, atol=1e-5)
     np.testing.assert_allclose(engine_net.expected(states), value_net.expected_score(model, states),
                                rtol=0, atol=1e-5)
+    # compare_values holds out the same ends and reads the file through the engine's code.
+    compare_values.main(["--data", *shards, "--weights", f"net={tmp_path / 'value_net.txt'}",
+                         "--seed", "3"])
+    last = capsys.readouterr().out.splitlines()[-1].split(" | ")
+    assert last[3] == train_value.percent(rows[15]["learned"])
     reply = subprocess.run([os.environ["CURLING_ENGINE"], "--search", "strong", "--eval", "learned",
                             "--weights", str(tmp_path / "value_net.txt"), "--workers", "1",
                             "--seed", "1", "--playouts", "50"],
