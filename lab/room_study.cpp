@@ -15,6 +15,12 @@
 //
 // Usage: room_study [options]             play, write the raw lines, print the table
 //        room_study --analyse RAW...      the table of raw files (e.g. of several seeds)
+//        room_study --learned WEIGHTS --seeds S1,... --analyse RAW...
+//                                         the same table with a learned value in the fitted
+//                                         value's place: each raw file's source ends are played
+//                                         again from its run's seed (S1 for the first file, ...;
+//                                         --samples as in the run), checked against the fitted
+//                                         value the file holds, and valued by the network
 //        room_study --check               the decomposition on a synthetic case
 //   --ends N          source ends, so positions a shot (default 40)
 //   --playouts K      play-outs of each position (default 12)
@@ -34,6 +40,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "curling/game_state.h"
@@ -58,6 +65,8 @@ struct Options {
   std::string raw = "room_study.raw";
   int bootstrap = 2000;
   bool check = false;
+  std::string learned;
+  std::vector<std::uint32_t> seeds;
   std::vector<std::string> analyse;
 };
 
@@ -109,6 +118,13 @@ Options Parse(int argc, char** argv) {
       o.seed = static_cast<std::uint32_t>(Number(value, 0, 4294967295L));
     } else if (arg == "--raw") {
       o.raw = value;
+    } else if (arg == "--learned") {
+      o.learned = value;
+    } else if (arg == "--seeds") {
+      std::stringstream list(value);
+      std::string item;
+      while (std::getline(list, item, ','))
+        o.seeds.push_back(static_cast<std::uint32_t>(Number(item, 0, 4294967295L)));
     } else if (arg == "--bootstrap") {
       o.bootstrap = static_cast<int>(Number(value, 10, 1000000));
     } else {
@@ -123,6 +139,8 @@ struct Position {
   int shot = 0;
   double fitted = 0.0;
   std::vector<double> scores;
+  std::size_t file = 0;  // which raw file, and its source end
+  long source = 0;
 };
 
 // The decomposition of a shot's positions (each with at least two play-outs).
@@ -192,11 +210,12 @@ void Bootstrap(const std::vector<const Position*>& positions, int resamples, dou
   room[1] = at(rooms, 0.975);
 }
 
-void Table(const std::vector<Position>& all, int resamples) {
+void Table(const std::vector<Position>& all, int resamples, const char* value) {
   std::printf(
       "| shot | positions | play-outs each | Var(score) | between | ceiling share (95 %%) | "
-      "fitted value R^2 (95 %%) | room: ceiling - R^2 (95 %%) |\n"
-      "|---:|---:|---:|---:|---:|---|---|---|\n");
+      "%s R^2 (95 %%) | room: ceiling - R^2 (95 %%) |\n"
+      "|---:|---:|---:|---:|---:|---|---|---|\n",
+      value);
   for (int shot = 1; shot <= 16; ++shot) {
     std::vector<const Position*> at;
     std::size_t playouts = 0;
@@ -221,15 +240,16 @@ void Table(const std::vector<Position>& all, int resamples) {
 
 std::vector<Position> ReadRaw(const std::vector<std::string>& paths) {
   std::vector<Position> all;
-  for (const std::string& path : paths) {
+  for (std::size_t file = 0; file < paths.size(); ++file) {
+    const std::string& path = paths[file];
     FILE* in = std::fopen(path.c_str(), "r");
     if (in == nullptr) Usage(("cannot read " + path).c_str());
     char line[65536];
     while (std::fgets(line, sizeof line, in) != nullptr) {
       std::istringstream fields(line);
       Position p;
-      long source = 0;
-      if (!(fields >> p.shot >> source >> p.fitted)) continue;
+      p.file = file;
+      if (!(fields >> p.shot >> p.source >> p.fitted)) continue;
       for (double y = 0.0; fields >> y;) p.scores.push_back(y);
       all.push_back(std::move(p));
     }
@@ -300,6 +320,44 @@ std::vector<Position> Play(const Options& o) {
   return all;
 }
 
+// Puts the learned value of each position in its fitted value's place: each source end is played
+// again from its file's seed, and the position must give the fitted value the file holds (as
+// printed), or the replay is not the run's and the study stops.
+void ValueByNetwork(std::vector<Position>& all, const Options& o) {
+  if (o.seeds.size() != o.analyse.size()) Usage("--seeds wants one seed a raw file");
+  std::string error;
+  const auto learned = Curling::LoadLearnedEvaluator(o.learned, error);
+  if (!learned) Usage(error.c_str());
+  NullBuffer nullBuffer;
+  std::ostream log(&nullBuffer);
+  std::sort(all.begin(), all.end(), [](const Position& a, const Position& b) {
+    return std::tie(a.file, a.source, a.shot) < std::tie(b.file, b.source, b.shot);
+  });
+  std::vector<CurlingGameState> before;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    Position& p = all[i];
+    if (i == 0 || p.file != all[i - 1].file || p.source != all[i - 1].source) {
+      std::seed_seq sourceSeed{o.seeds[p.file], static_cast<std::uint32_t>(p.source), 0u};
+      std::mt19937 rng(sourceSeed);
+      before.clear();
+      CurlingGameState state;
+      for (int shot = 1; shot <= Curling::kShotsPerEnd; ++shot) {
+        before.push_back(state);
+        if (!PlayShot(state, o.samples, rng, log)) break;
+      }
+    }
+    if (p.shot > static_cast<int>(before.size())) Usage("a position the replay does not reach");
+    const CurlingGameState& state = before[static_cast<std::size_t>(p.shot - 1)];
+    if (std::abs(Curling::ExpectedEndScore(state, Curling::HammerSide(state)) - p.fitted) > 2e-6) {
+      Usage(("the replay of " + o.analyse[p.file] +
+             " differs from its run: check --seeds and "
+             "--samples")
+                .c_str());
+    }
+    p.fitted = learned->Net().ExpectedHammerScore(state);
+  }
+}
+
 // The decomposition on a synthetic case whose parts are known exactly: n positions with means -1
 // and +1 in turn (variance of the means n / (n - 1)), each scoring its mean +- d in turn (within
 // variance d^2 K / (K - 1)) and fitted at its mean (R^2 1 - d^2 / (1 + d^2)).
@@ -342,7 +400,9 @@ int main(int argc, char** argv) {
   const Options o = Parse(argc, argv);
   if (o.check) return Check();
   if (!o.analyse.empty()) {
-    Table(ReadRaw(o.analyse), o.bootstrap);
+    std::vector<Position> all = ReadRaw(o.analyse);
+    if (!o.learned.empty()) ValueByNetwork(all, o);
+    Table(all, o.bootstrap, o.learned.empty() ? "fitted value" : "learned value");
     return 0;
   }
   const auto start = std::chrono::steady_clock::now();
@@ -354,6 +414,6 @@ int main(int argc, char** argv) {
       "samples a shot, noise %.1f, seed %u; %.0f s\n\n",
       o.ends, o.playouts, o.samples, static_cast<double>(Curling::kSimulationNoise), o.seed,
       seconds);
-  Table(all, o.bootstrap);
+  Table(all, o.bootstrap, "fitted value");
   return 0;
 }
