@@ -74,7 +74,8 @@ struct Options {
   std::fprintf(stderr,
                "room_study: %s\nusage: room_study [--ends N] [--playouts K] [--samples P] "
                "[--shots LIST] [--seed S] [--raw FILE] [--bootstrap B]\n"
-               "       room_study [--bootstrap B] --analyse RAW...\n       room_study --check\n",
+               "       room_study [--bootstrap B] [--learned WEIGHTS --seeds S1,... [--samples P]] "
+               "--analyse RAW...\n       room_study --check\n",
                why);
   std::exit(2);
 }
@@ -84,6 +85,14 @@ long Number(const std::string& text, long lo, long hi) {
   const long value = std::strtol(text.c_str(), &end, 10);
   if (end == text.c_str() || *end != '\0' || value < lo || value > hi) Usage("bad number");
   return value;
+}
+
+// A comma-separated list of numbers in [lo, hi].
+std::vector<long> Numbers(const std::string& text, long lo, long hi) {
+  std::vector<long> values;
+  std::stringstream list(text);
+  for (std::string item; std::getline(list, item, ',');) values.push_back(Number(item, lo, hi));
+  return values;
 }
 
 Options Parse(int argc, char** argv) {
@@ -109,10 +118,7 @@ Options Parse(int argc, char** argv) {
       o.samples = static_cast<int>(Number(value, 1, 1000000));
     } else if (arg == "--shots") {
       o.shots.clear();
-      std::stringstream list(value);
-      std::string item;
-      while (std::getline(list, item, ','))
-        o.shots.push_back(static_cast<int>(Number(item, 1, 16)));
+      for (const long shot : Numbers(value, 1, 16)) o.shots.push_back(static_cast<int>(shot));
       if (o.shots.empty()) Usage("--shots wants a list");
     } else if (arg == "--seed") {
       o.seed = static_cast<std::uint32_t>(Number(value, 0, 4294967295L));
@@ -121,10 +127,8 @@ Options Parse(int argc, char** argv) {
     } else if (arg == "--learned") {
       o.learned = value;
     } else if (arg == "--seeds") {
-      std::stringstream list(value);
-      std::string item;
-      while (std::getline(list, item, ','))
-        o.seeds.push_back(static_cast<std::uint32_t>(Number(item, 0, 4294967295L)));
+      for (const long seed : Numbers(value, 0, 4294967295L))
+        o.seeds.push_back(static_cast<std::uint32_t>(seed));
     } else if (arg == "--bootstrap") {
       o.bootstrap = static_cast<int>(Number(value, 10, 1000000));
     } else {
@@ -279,6 +283,20 @@ double PlayOut(const CurlingGameState& before, int samples, std::mt19937& rng, s
   return Curling::EndScoreFor(before, state, Curling::HammerSide(before));
 }
 
+// The source end `e` of the run seeded `seed`: the positions before each shot of one self-play
+// end of "Strong", up to the last shot the simulator accepted.
+std::vector<CurlingGameState> SourceEnd(std::uint32_t seed, int e, int samples, std::ostream& log) {
+  std::seed_seq sourceSeed{seed, static_cast<std::uint32_t>(e), 0u};
+  std::mt19937 rng(sourceSeed);
+  std::vector<CurlingGameState> before;
+  CurlingGameState state;
+  for (int shot = 1; shot <= Curling::kShotsPerEnd; ++shot) {
+    before.push_back(state);
+    if (!PlayShot(state, samples, rng, log)) break;
+  }
+  return before;
+}
+
 std::vector<Position> Play(const Options& o) {
   FILE* raw = std::fopen(o.raw.c_str(), "w");
   if (raw == nullptr) Usage(("cannot write " + o.raw).c_str());
@@ -287,15 +305,7 @@ std::vector<Position> Play(const Options& o) {
   std::vector<Position> all;
   const auto start = std::chrono::steady_clock::now();
   for (int e = 0; e < o.ends; ++e) {
-    // The source end: the positions before each shot of one self-play end.
-    std::seed_seq sourceSeed{o.seed, static_cast<std::uint32_t>(e), 0u};
-    std::mt19937 rng(sourceSeed);
-    std::vector<CurlingGameState> before;
-    CurlingGameState state;
-    for (int shot = 1; shot <= Curling::kShotsPerEnd; ++shot) {
-      before.push_back(state);
-      if (!PlayShot(state, o.samples, rng, log)) break;
-    }
+    const std::vector<CurlingGameState> before = SourceEnd(o.seed, e, o.samples, log);
     for (const int shot : o.shots) {
       if (shot > static_cast<int>(before.size())) continue;
       const CurlingGameState& p = before[static_cast<std::size_t>(shot - 1)];
@@ -336,16 +346,8 @@ void ValueByNetwork(std::vector<Position>& all, const Options& o) {
   std::vector<CurlingGameState> before;
   for (std::size_t i = 0; i < all.size(); ++i) {
     Position& p = all[i];
-    if (i == 0 || p.file != all[i - 1].file || p.source != all[i - 1].source) {
-      std::seed_seq sourceSeed{o.seeds[p.file], static_cast<std::uint32_t>(p.source), 0u};
-      std::mt19937 rng(sourceSeed);
-      before.clear();
-      CurlingGameState state;
-      for (int shot = 1; shot <= Curling::kShotsPerEnd; ++shot) {
-        before.push_back(state);
-        if (!PlayShot(state, o.samples, rng, log)) break;
-      }
-    }
+    if (i == 0 || p.file != all[i - 1].file || p.source != all[i - 1].source)
+      before = SourceEnd(o.seeds[p.file], static_cast<int>(p.source), o.samples, log);
     if (p.shot > static_cast<int>(before.size())) Usage("a position the replay does not reach");
     const CurlingGameState& state = before[static_cast<std::size_t>(p.shot - 1)];
     if (std::abs(Curling::ExpectedEndScore(state, Curling::HammerSide(state)) - p.fitted) > 2e-6) {
