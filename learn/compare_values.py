@@ -20,10 +20,6 @@ import curling_sim as cs
 import train_value
 
 
-def percent(entry):
-    return train_value.percent(entry)
-
-
 def compare(args):
     data = train_value.load(args.data)
     if args.all:
@@ -46,11 +42,11 @@ def compare(args):
     print("|---:|---:|---|" + "---|---|" * len(names))
     for s in range(train_value.SHOTS):
         first = table[names[0]][s]
-        cells = [str(first["shot"]), str(first["positions"]), percent(first.get("fitted"))]
+        cells = [str(first["shot"]), str(first["positions"]),
+                 train_value.percent(first.get("fitted"))]
         for n in names:
             r = table[n][s]
-            d = r.get("difference")
-            cells += [percent(r.get(n)), percent(d).replace(" %", "") if d else ""]
+            cells += [train_value.percent(r.get(n)), train_value.points(r.get("difference"))]
         print("| " + " | ".join(cells) + " |")
 
 

@@ -275,17 +275,19 @@ def percent(entry):
     return f"{100 * entry['r2']:+.1f} % [{100 * entry['low']:+.1f}, {100 * entry['high']:+.1f}]"
 
 
+def points(entry):
+    """A difference of two R^2 in points of variance, with its interval."""
+    return percent(entry).replace(" %", "")
+
+
 def share_table(rows):
     lines = ["| shot | held-out positions | learned R^2 (95 %) | fitted R^2 (95 %) | "
              "learned - fitted, points (95 %) | ceiling (95 %) |",
              "|---:|---:|---|---|---|---|"]
     for r in rows:
-        difference = r.get("difference")
-        points = ("" if not difference or not math.isfinite(difference["r2"]) else
-                  f"{100 * difference['r2']:+.1f} [{100 * difference['low']:+.1f}, "
-                  f"{100 * difference['high']:+.1f}]")
         lines.append(f"| {r['shot']} | {r['positions']} | {percent(r.get('learned'))} | "
-                     f"{percent(r.get('fitted'))} | {points} | {percent(r.get('ceiling'))} |")
+                     f"{percent(r.get('fitted'))} | {points(r.get('difference'))} | "
+                     f"{percent(r.get('ceiling'))} |")
     return lines
 
 
